@@ -1,0 +1,69 @@
+#pragma once
+// The solving engine: candidate rebuild, the four logical methods, the logical
+// pass with its three-candidate trials, and the solution search with its
+// two-candidate trials. It works in place on a Board and reports only through
+// the board, its own flags and the host.
+
+#include "engine/board.h"
+#include "engine/host.h"
+
+namespace qx {
+
+// Solve modes of solution().
+inline constexpr int kSilent = 0;
+inline constexpr int kShown = 1;
+inline constexpr int kObvious = 5;
+
+class Engine {
+ public:
+  Engine(Board& board, SolverHost& host) : b_(board), host_(host) {}
+
+  // Possibility map of digit d into tab3.
+  void trouver(int d);
+  // The nine possibility maps turned into a candidate array.
+  void rebuild(Cands& k);
+
+  // Each method returns 1 when it cleared at least one flag that was set.
+  int unique() { return uniqueOn(b_.candid); }
+  int un() { return unOn(b_.candid); }
+  int align() { return alignOn(b_.candid); }
+  int couple() { return coupleOn(b_.candid); }
+  // Twins on the trial workspace.
+  int unique1() { return uniqueOn(b_.candig); }
+  int un1() { return unOn(b_.candig); }
+  int align1() { return alignOn(b_.candig); }
+  int couple1() { return coupleOn(b_.candig); }
+
+  int uniqueOn(Cands& k);
+  int unOn(Cands& k);
+  int alignOn(Cands& k);
+  int coupleOn(Cands& k);
+
+  // Rebuild into candid, then the logical pass; ends with one sweep of
+  // three-candidate trials when trois is set.
+  void candidat();
+  int troise();
+  // Solve in place: mode kSilent, kShown or kObvious.
+  void solution(int mode);
+  int impo();
+
+  int trois = 0;    // the next logical pass ends with troise
+  int trouv = 0;    // the three-candidate trials have been switched on in this solve
+  int trouves = 0;  // singles placed since they were last switched on
+
+  Board& board() { return b_; }
+
+ private:
+  void logicalPass(Cands& k);
+  // An empty cell of sub-grids 1..sud with no candidate left in k.
+  bool contradiction(const Cands& k) const;
+  bool hasEmptyCell() const;
+
+  Board& b_;
+  SolverHost& host_;
+};
+
+// Number of candidates of a cell.
+int countCands(const Cands& k, int r, int c);
+
+}  // namespace qx

@@ -1,0 +1,27 @@
+#pragma once
+// What the solver needs from the window that runs it. A headless caller uses
+// the defaults: nothing to pump, nothing to draw, never terminated.
+
+namespace qx {
+
+// Texts of the two failure boxes a solve can end with.
+inline constexpr int kTextErroneous = 76;  // "Erroneous data"
+inline constexpr int kTextIncomplete = 77; // "Incomplete Solution"
+
+class SolverHost {
+ public:
+  virtual ~SolverHost() = default;
+  // Serve pending paint and close requests; drop everything else.
+  virtual void nessage() {}
+  // 1 once the window is being destroyed: every solve stops at its next check.
+  virtual int termine() const { return 0; }
+  virtual void waitCursor() {}
+  // Fill the client area with the board background.
+  virtual void clearClientArea() {}
+  // Redraw the whole board, then the cursor highlight.
+  virtual void redraw() {}
+  // Show the failure box with this text number as message and title.
+  virtual void failureBox(int text) { (void)text; }
+};
+
+}  // namespace qx

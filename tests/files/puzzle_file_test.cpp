@@ -1,0 +1,185 @@
+// The puzzle file: grid block layout, hidden clue, damaged and short files.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "files/puzzle_file.h"
+
+namespace qx {
+namespace {
+
+Grid cleared() {
+  Grid g;
+  for (auto& row : g) row.fill('0');
+  return g;
+}
+
+std::string sudokuFirstRowBlock() {
+  Grid g = cleared();
+  const char* row1 = "53007";
+  for (int c = 1; c <= 5; ++c) g[1][c] = row1[c - 1];
+  return gridBlock(g);
+}
+
+TEST(GridBlock, Layout) {
+  const std::string block = sudokuFirstRowBlock();
+  ASSERT_EQ(block.size(), 27u * 28u);
+  EXPECT_EQ(block.substr(0, 28), "530 070 000 000 000 000 000\n");
+  for (int line = 1; line <= 27; ++line) {
+    const std::string l = block.substr((line - 1) * 28, 28);
+    EXPECT_EQ(l[27], '\n');
+    if (line % 4 == 0) {
+      EXPECT_EQ(l.substr(0, 27), std::string(27, ' ')) << line;
+    }
+    for (int p = 4; p <= 24; p += 4) EXPECT_EQ(l[p - 1], ' ') << line;
+  }
+}
+
+TEST(GridBlock, RoundTripKeepsEveryCharacterAndSeparatorsAreIgnored) {
+  Grid g = cleared();
+  for (int r = 1; r <= kField; ++r)
+    for (int c = 1; c <= kField; ++c) g[r][c] = isGapCell(r, c) ? ' ' : "0123456789"[(r * c) % 10];
+  const std::string block = gridBlock(g);
+  Grid back = cleared();
+  TextReader in(block);
+  readGridBlock(in, back);
+  EXPECT_TRUE(back == g);
+
+  std::string piped = block;
+  for (std::size_t i = 0; i < piped.size(); ++i)
+    if (piped[i] == ' ' && (i % 28 + 1) % 4 == 0) piped[i] = '|';
+  Grid back2 = cleared();
+  TextReader in2(piped);
+  readGridBlock(in2, back2);
+  EXPECT_TRUE(back2 == g);
+}
+
+TEST(PuzzleFile, ClueIsStoredShiftedAndReadBack) {
+  Grid g = cleared();
+  g[1][1] = '7';
+  const Clue clue{1, 11, 21, '5'};
+  const std::string text = puzzleText(g, clue);
+  EXPECT_EQ(text.substr(0, 10), "1\n1\n11\n1\n7");
+  Grid back = cleared();
+  Clue read;
+  lectureText(text, back, read);
+  EXPECT_EQ(read.ne, 1);
+  EXPECT_EQ(read.ie, 11);
+  EXPECT_EQ(read.je, 21);
+  EXPECT_EQ(read.ce, '5');
+  EXPECT_TRUE(back == g);
+
+  for (int v = 1; v <= 21; ++v)
+    for (char d = '1'; d <= '9'; ++d) {
+      Clue c{1, v, 22 - v, d}, r;
+      Grid tmp = cleared();
+      lectureText(puzzleText(g, c), tmp, r);
+      ASSERT_EQ(r.ne, 1);
+      ASSERT_EQ(r.ie, v);
+      ASSERT_EQ(r.je, 22 - v);
+      ASSERT_EQ(r.ce, d);
+    }
+}
+
+TEST(PuzzleFile, ClueOutsideTheBoardIsDropped) {
+  const std::string block = gridBlock(cleared());
+  for (const char* header : {"1\n-31\n5\n3\n", "1\n5\n-20\n3\n", "1\n5\n5\n?\n", "1\n5\n5\nz\n",
+                             "1\n5\nx\n"}) {
+    Grid g = cleared();
+    Clue clue;
+    lectureText(std::string(header) + block, g, clue);
+    EXPECT_EQ(clue.ne, 0) << header;
+    EXPECT_EQ(clue.ie, 1);
+    EXPECT_EQ(clue.je, 2);
+    EXPECT_EQ(clue.ce, '3');
+  }
+  // Still inside once decoded: kept as the file says.
+  Grid g = cleared();
+  Clue clue;
+  lectureText("1\n30\n0\n0\n" + block, g, clue);
+  EXPECT_EQ(clue.ne, 1);
+  EXPECT_EQ(clue.ie, 19);
+  EXPECT_EQ(clue.je, 10);
+  EXPECT_EQ(clue.ce, '4');
+}
+
+TEST(PuzzleFile, ShortAndMisshapenFiles) {
+  Grid g = cleared();
+  Clue clue;
+  lectureText("0\n", g, clue);
+  EXPECT_TRUE(g == cleared());
+  EXPECT_EQ(clue.ne, 0);
+
+  // A Sudoku block that stops after row 9: the other rows stay as cleared.
+  Grid s = cleared();
+  for (int r = 1; r <= 9; ++r)
+    for (int c = 1; c <= 9; ++c) s[r][c] = static_cast<char>('1' + (r + c) % 9);
+  const std::string full = gridBlock(s);
+  Grid got = cleared();
+  lectureText("0\n" + full.substr(0, 11 * 28), got, clue);
+  EXPECT_TRUE(got == s);
+
+  // A short line shifts what follows: the reader counts, it does not resync.
+  std::string shifted = full;
+  shifted.erase(5, 1);
+  Grid bad = cleared();
+  lectureText("0\n" + shifted, bad, clue);
+  EXPECT_EQ(bad[1][5], s[1][6]);
+  EXPECT_EQ(bad[1][6], ' ');
+  EXPECT_EQ(bad[1][7], s[1][8]);
+}
+
+TEST(PuzzleFile, CrLfFileReadsLikeLf) {
+  Grid g = cleared();
+  g[2][3] = '9';
+  g[21][21] = '4';
+  const std::string lf = puzzleText(g, Clue{1, 4, 5, '6'});
+  std::string crlf;
+  for (char ch : lf) {
+    if (ch == '\n') crlf += '\r';
+    crlf += ch;
+  }
+  Grid a = cleared(), b = cleared();
+  Clue ca, cb;
+  lectureText(lf, a, ca);
+  lectureText(crlf, b, cb);
+  EXPECT_TRUE(a == b);
+  EXPECT_TRUE(b == g);
+  EXPECT_EQ(cb.ie, 4);
+  EXPECT_EQ(cb.ce, '6');
+}
+
+TEST(PuzzleFile, UnreadableFileLeavesTheBoardAndSaysSo) {
+  Grid g = cleared();
+  g[1][1] = '5';
+  Clue clue;
+  const auto dir = std::filesystem::temp_directory_path();
+  EXPECT_FALSE(lecture((dir / "qx-no-such-file.jeu").string(), g, clue));
+  EXPECT_FALSE(lecture(dir.string(), g, clue));  // a folder
+  EXPECT_EQ(g[1][1], '5');
+  EXPECT_EQ(clue.ne, 0);
+
+  const auto path = dir / "qx-puzzle-file-test.jeu";
+  {
+    std::ofstream out(path, std::ios::binary);
+    out << puzzleText(g, Clue{});
+  }
+  Grid back = cleared();
+  EXPECT_TRUE(lecture(path.string(), back, clue));
+  EXPECT_TRUE(back == g);
+  std::filesystem::remove(path);
+}
+
+TEST(PuzzleFile, VariantFromTheName) {
+  EXPECT_EQ(variantFromName("/x/Jeux/quincunx12.jeu", 1), 0);
+  EXPECT_EQ(variantFromName("sudoku_3.jeu", 0), 1);
+  EXPECT_EQ(variantFromName("/x/Sudoku.jeu", 0), 0);
+  EXPECT_EQ(variantFromName("/x/Sudoku.jeu", 1), 1);
+  EXPECT_EQ(variantFromName("grille.jeu", 1), 1);
+  EXPECT_EQ(variantFromName("/sudoku/quincunx/grille.jeu", 0), 0);
+  EXPECT_EQ(variantFromName("/quincunx/sudoku-hard-1.jeu", 0), 1);
+}
+
+}  // namespace
+}  // namespace qx

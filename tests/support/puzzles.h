@@ -1,0 +1,42 @@
+#pragma once
+// Test helpers: the public puzzle sets, boards built from them, and checkers
+// that know the rules independently of the engine.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "engine/board.h"
+
+namespace qx::test {
+
+struct SetPuzzle {
+  std::string puzzle;    // 81 characters, '.' for empty
+  std::string solution;  // 81 digits
+};
+
+// tests/data/<name>.txt with its .solutions.txt.
+std::vector<SetPuzzle> loadSet(const std::string& name);
+std::string dataPath(const std::string& file);
+
+// A cleared Sudoku board with these 81 givens in grid 1.
+Board sudokuBoard(const std::string& puzzle);
+// The 81 cells of grid 1 as tab1's digit, else tab2's, else '.'.
+std::string grid1(const Board& b);
+
+// A complete, valid Quincunx on the whole field (gap cells '0'); the digits
+// are relabelled by the seed.
+Grid fullQuincunx(std::uint32_t seed);
+
+// The value standing in a cell: tab1's digit, else tab2's, else '0'.
+char valueAt(const Board& b, int r, int c);
+// Every line, column and domain of sub-grids 1..sud holds 1..9 exactly once.
+bool isSolved(const Board& b);
+// No digit repeats in any unit of sub-grids 1..sud (empty cells allowed).
+bool isConsistent(const Board& b);
+
+// Solutions of the givens in sub-grids 1..sud under the rules of the five grids,
+// counted up to limit by plain backtracking.
+int countSolutions(const Grid& givens, int sud, int limit);
+
+}  // namespace qx::test

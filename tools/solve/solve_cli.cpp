@@ -1,0 +1,157 @@
+#include "tools/solve/solve_cli.h"
+
+#include <fstream>
+#include <ostream>
+#include <string_view>
+
+#include "engine/engine.h"
+#include "files/puzzle_file.h"
+
+namespace qx {
+
+namespace {
+
+constexpr std::string_view kUsage =
+    "usage: quincunx-solve [--variant quincunx|sudoku] [--mode silent|obvious] FILE...\n"
+    "       quincunx-solve [--mode silent|obvious] --lines FILE\n"
+    "\n"
+    "Solves each puzzle file (*.jeu) with the program's engine and prints, per puzzle,\n"
+    "its result and the final board. The variant comes from the file name (\"quincunx...\"\n"
+    "or \"sudoku...\"), else Quincunx. --lines reads one classic Sudoku per line\n"
+    "(81 characters, '.' or '0' for an empty cell).\n";
+
+// Remembers the failure box a solve ends with instead of showing it.
+class RecordingHost : public SolverHost {
+ public:
+  void failureBox(int text) override { box = text; }
+  int box = 0;
+};
+
+struct Options {
+  int variant = -1;  // -1: from the file name
+  int mode = kSilent;
+  bool lines = false;
+  std::vector<std::string> files;
+};
+
+int usageError(std::ostream& err, std::string_view why) {
+  err << "quincunx-solve: " << why << "\n" << kUsage;
+  return 2;
+}
+
+void solveAndReport(Board& b, const Clue& clue, int mode, const std::string& label,
+                    std::ostream& out) {
+  placeClue(b, clue);
+  RecordingHost host;
+  Engine engine(b, host);
+  engine.solution(mode);
+
+  const char* result = mode == kObvious                   ? "obvious"
+                       : host.box == kTextErroneous       ? "erroneous"
+                       : host.box == kTextIncomplete      ? "incomplete"
+                                                          : "solved";
+  int placed = 0;
+  Grid shown = b.tab2;
+  for (int r = 1; r <= kField; ++r) {
+    for (int c = 1; c <= kField; ++c) {
+      if (isDigit(b.tab1[r][c])) shown[r][c] = b.tab1[r][c];
+      else if (isDigit(b.tab2[r][c]) && inSubGrid(r, c, b.sud)) ++placed;
+    }
+  }
+  out << "file: " << label << "\n"
+      << "variant: " << (b.su == 0 ? "quincunx" : "sudoku") << "\n"
+      << "result: " << result << "\n"
+      << "placed: " << placed << "\n"
+      << gridBlock(shown) << "\n";
+}
+
+// One classic Sudoku in 81 characters into grid 1 of a cleared board.
+bool loadLine(std::string_view line, Board& b) {
+  if (line.size() != 81) return false;
+  for (char ch : line)
+    if (ch != '.' && ch != '0' && !isDigit(ch)) return false;
+  for (int k = 0; k < 81; ++k) b.tab1[k / 9 + 1][k % 9 + 1] = line[k] == '.' ? '0' : line[k];
+  return true;
+}
+
+int solveLines(const Options& opt, std::ostream& out, std::ostream& err) {
+  const std::string& path = opt.files.front();
+  std::ifstream in(path);
+  if (!in) {
+    err << "quincunx-solve: cannot read " << path << "\n";
+    return 1;
+  }
+  int status = 0, number = 0;
+  std::string line;
+  while (std::getline(in, line)) {
+    ++number;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    Board b;
+    b.setVariant(1);
+    if (!loadLine(line, b)) {
+      err << "quincunx-solve: " << path << ":" << number
+          << ": not a Sudoku line (81 characters of 1-9, '.' or '0'); skipped\n";
+      status = 1;
+      continue;
+    }
+    solveAndReport(b, Clue{}, opt.mode, path + ":" + std::to_string(number), out);
+  }
+  return status;
+}
+
+int solveFiles(const Options& opt, std::ostream& out, std::ostream& err) {
+  int status = 0;
+  for (const std::string& path : opt.files) {
+    Board b;
+    b.setVariant(opt.variant >= 0 ? opt.variant : variantFromName(path, 0));
+    Clue clue;
+    if (!lecture(path, b.tab1, clue)) {
+      err << "quincunx-solve: cannot read " << path << "\n";
+      status = 1;
+      continue;
+    }
+    solveAndReport(b, clue, opt.mode, path, out);
+  }
+  return status;
+}
+
+}  // namespace
+
+int runSolveCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  Options opt;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    auto value = [&]() -> const std::string* {
+      return i + 1 < args.size() ? &args[++i] : nullptr;
+    };
+    if (a == "-h" || a == "--help") {
+      out << kUsage;
+      return 0;
+    } else if (a == "--variant") {
+      const std::string* v = value();
+      if (!v || (*v != "quincunx" && *v != "sudoku"))
+        return usageError(err, "--variant takes quincunx or sudoku");
+      opt.variant = *v == "sudoku" ? 1 : 0;
+    } else if (a == "--mode") {
+      const std::string* v = value();
+      if (!v || (*v != "silent" && *v != "obvious"))
+        return usageError(err, "--mode takes silent or obvious");
+      opt.mode = *v == "obvious" ? kObvious : kSilent;
+    } else if (a == "--lines") {
+      opt.lines = true;
+    } else if (a.size() > 1 && a[0] == '-' && a != "-") {
+      return usageError(err, "unknown option " + a);
+    } else {
+      opt.files.push_back(a);
+    }
+  }
+  if (opt.files.empty()) return usageError(err, "no puzzle file given");
+  if (opt.lines) {
+    if (opt.files.size() != 1) return usageError(err, "--lines reads exactly one file");
+    if (opt.variant == 0) return usageError(err, "--lines holds classic Sudoku only");
+    return solveLines(opt, out, err);
+  }
+  return solveFiles(opt, out, err);
+}
+
+}  // namespace qx

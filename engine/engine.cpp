@@ -375,6 +375,7 @@ void Engine::solution(int mode) {
   trois = 0;
   trouv = 0;
   trouves = 0;
+  placedByTrials = 0;
   auto& candid = b_.candid;
 
   for (;;) {
@@ -437,6 +438,7 @@ void Engine::solution(int mode) {
     if (!hasEmptyCell()) break;
 
     if (impo() == 1) {
+      ++placedByTrials;
       if (host_.termine() == 1) return;
       continue;
     }

@@ -50,6 +50,7 @@ class Engine {
   int trois = 0;    // the next logical pass ends with troise
   int trouv = 0;    // the three-candidate trials have been switched on in this solve
   int trouves = 0;  // singles placed since they were last switched on
+  int placedByTrials = 0;  // values the two-candidate trials placed in this solve
 
   Board& board() { return b_; }
 

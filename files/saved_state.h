@@ -1,0 +1,64 @@
+#pragma once
+// The five files beside the executable that keep the user's whole state
+// between runs: the puzzle, the placed values, the two candidate masks, and
+// the settings with the test marks.
+
+#include <string>
+#include <string_view>
+
+#include "engine/board.h"
+
+namespace qx {
+
+inline constexpr const char* kPuzzleFile = "quincunx.jeu";      // clue + tab1
+inline constexpr const char* kPlacedFile = "quincunj.jeu";      // tab2
+inline constexpr const char* kMaskFile = "quincunk.jeu";        // candie
+inline constexpr const char* kTestMaskFile = "quincunl.jeu";    // candif
+inline constexpr const char* kSettingsFile = "quincunm.jeu";    // settings + tab7
+
+// What the settings file carries besides the variant su (kept by the Board).
+// Start-up values: nothing recorded yet, French, normal mode.
+struct Settings {
+  int nTimer = 0;  // cumulative search time, seconds
+  int er = 0;      // 0 wrong values in red, 1 hidden
+  int es = 0;      // 0 normal mode, 1 test mode
+  int ess = 0;     // test values typed in the current test
+  int cand = 0;    // 1 candidates shown
+  int nxb = 0;     // column of the first test value, 0 for none
+  int nyb = 0;     // row of the first test value, 0 for none
+  int lang = 0;    // 0 French, 1 English
+  int candet = 0;  // 1: the candidate refresh runs the logical pass
+  int coin = 0;    // carried from the file back into the file
+};
+
+// The text of each file, in the layout the readers expect.
+std::string ecriture(const Grid& tab1, const Clue& clue);
+std::string ecriturf(const Grid& tab2);
+std::string ecriturg(const Cands& candie);
+std::string ecriturh(const Cands& candif);
+std::string ecrituri(const Settings& s, int su, const Grid& tab7);
+
+// Readers of a file's text. Each first resets what it fills to its start-up
+// value (cleared board, full mask, start-up settings), so a short file leaves
+// start values, never stale ones.
+void lecturfText(std::string_view text, Grid& tab2);
+void candidateMaskText(std::string_view text, Cands& mask);
+void lecturiText(std::string_view text, Settings& s, int& su, Grid& tab7);
+
+// The same, from the file in dir; a missing file reads as an empty one.
+void lecturf(const std::string& dir, Grid& tab2);
+void lecturg(const std::string& dir, Cands& candie);
+void lecturh(const std::string& dir, Cands& candif);
+void lecturi(const std::string& dir, Settings& s, int& su, Grid& tab7);
+
+struct SaveResult {
+  bool ok = true;
+  std::string error;  // what failed, for the user
+};
+
+// Writes the five files into dir. Each goes to a temporary beside it first;
+// the old files are replaced only once all five temporaries are complete, so
+// a failure leaves the previous state whole.
+SaveResult saveState(const std::string& dir, const Board& b, const Clue& clue, const Settings& s);
+
+}  // namespace qx

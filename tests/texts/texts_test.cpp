@@ -1,0 +1,192 @@
+// The bilingual table, the elapsed-time phrase and the composed boxes.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <climits>
+#include <string>
+
+#include "texts/texts.h"
+
+namespace qx {
+namespace {
+
+using namespace std::literals;
+
+// True when s is well-formed UTF-8 using Latin-1 characters only: plain ASCII,
+// or 0xC2/0xC3 followed by one continuation byte.
+bool latin1Utf8(std::string_view s) {
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    const unsigned char b = s[i];
+    if (b < 0x80) continue;
+    if ((b != 0xC2 && b != 0xC3) || ++i == s.size() || (s[i] & 0xC0) != 0x80) return false;
+  }
+  return true;
+}
+
+TEST(TextsTable, EveryShownTextExistsInBothLanguages) {
+  const Texts t;
+  for (int k = 0; k <= 82; ++k) {
+    if (k == 5 || k == 9 || k == 11) continue;
+    EXPECT_FALSE(t.text(k, 0).empty()) << k;
+    EXPECT_FALSE(t.text(k, 1).empty()) << k;
+  }
+  EXPECT_TRUE(t.text(-1, 0).empty());
+  EXPECT_TRUE(t.text(Texts::kPairs, 1).empty());
+}
+
+// Each text must fit a 120-byte buffer and a single-byte code page.
+TEST(TextsTable, EveryEntryIsShortLatin1) {
+  const Texts t;
+  for (int i = 0; i < Texts::kEntries; ++i) {
+    const std::string& s = t.table()[i];
+    EXPECT_LE(s.size(), Texts::kMaxLength) << i;
+    EXPECT_TRUE(latin1Utf8(s)) << i;
+  }
+}
+
+// Odd wording stays as the users know it.
+TEST(TextsTable, EntriesAlternateFrenchAndEnglish) {
+  const Texts t;
+  EXPECT_EQ(t.table()[0], "English");  // the language button names the other language
+  EXPECT_EQ(t.table()[1], "Fran\xC3\xA7" "ais");
+  EXPECT_EQ(t.text(13, 1), "You play to Quincunx");
+  EXPECT_EQ(t.text(16, 1), "Errors invisibles");
+  EXPECT_EQ(t.text(28, 0), "quincunx-fr.chm");
+  EXPECT_EQ(t.text(28, 1), "quincunx-en.chm");
+  EXPECT_EQ(t.text(38, 1), "if messages : data incorrect or solution not find\n");
+  EXPECT_EQ(t.text(76, 0), "Donn\xC3\xA9" "es erron\xC3\xA9" "es");
+  EXPECT_EQ(t.text(82, 1).substr(0, 30), "The name of the help file est ");
+}
+
+TEST(TextsLang, AnyOtherValueReadsAsFrench) {
+  const Texts t;
+  for (int lang : {-1, 2, 7, 255, INT_MIN}) {
+    for (int k = 0; k < Texts::kPairs; ++k) EXPECT_EQ(t.text(k, lang), t.text(k, 0)) << k;
+    EXPECT_EQ(t.explanation(Explain::play, lang), t.explanation(Explain::play, 0));
+    EXPECT_EQ(t.bouton(75, lang), t.bouton(75, 0));
+    EXPECT_EQ(t.winMessage(75, lang), t.winMessage(75, 0));
+    EXPECT_EQ(openTitle(lang), "Ouvrir");
+    EXPECT_EQ(normalModeRefusal(lang), normalModeRefusal(0));
+  }
+}
+
+TEST(TextsElapsed, HoursAndMinutesOnlyWhenReached) {
+  const std::pair<int, const char*> cases[] = {
+      {0, "0"},          {42, "42"},         {59, "59"},           {60, "1 m 0"},
+      {125, "2 m 5"},    {3599, "59 m 59"},  {3600, "1 h 0 m 0"},  {3605, "1 h 0 m 5"},
+      {3725, "1 h 2 m 5"}, {90061, "25 h 1 m 1"},
+  };
+  for (const auto& [seconds, phrase] : cases) {
+    EXPECT_EQ(elapsed(seconds, Ending::win), std::string(phrase) + " s") << seconds;
+    EXPECT_EQ(elapsed(seconds, Ending::cumulative), std::string(phrase) + " s\n\n") << seconds;
+  }
+}
+
+TEST(TextsCumulativeTime, TimeThenTaskbarAdvice) {
+  const Texts t;
+  EXPECT_EQ(t.cumulativeTime(0, 0),
+            (Message{"          Le temps cumul\xC3\xA9 de recherche est de 0 s\n\n"
+                     "Il faut rendre la barre des taches dans le bas du bureau amovible.\n"
+                     "Pour faire ceci :\n"
+                     "    1- Aller sur la Barre des t\xC3\xA2" "ches.\n"
+                     "    2- Cliquer avec le bouton droit et faire : Propri\xC3\xA9t\xC3\xA9s.\n"
+                     "    3- Cocher la case : Masquer automatiquement la Barre des "
+                     "t\xC3\xA2" "ches.\n"
+                     "    4- Cliquer sur : Appliquer, puis : OK.",
+                     "Temps cumul\xC3\xA9 de recherche", kBoxOk}));
+  const Message en = t.cumulativeTime(3725, 1);
+  EXPECT_TRUE(en.text.starts_with(
+      "          The cumulative time of research is = 1 h 2 m 5 s\n\nMake the task bar"));
+  EXPECT_TRUE(en.text.ends_with("the task bar.\n    4- Clic on : Apply, then : OK."));
+  EXPECT_EQ(en.title, "Cumulative time of research");
+  // The longest message still fits far inside its 1000-byte buffer.
+  EXPECT_LT(t.cumulativeTime(INT_MAX, 0).text.size(), 400u);
+}
+
+TEST(TextsWinMessage, ElapsedTimeWithoutBlankLines) {
+  const Texts t;
+  EXPECT_EQ(t.winMessage(3725, 0),
+            (Message{"Bravo : vous avez gagn\xC3\xA9 en 1 h 2 m 5 s", "Gagn\xC3\xA9", kBoxOk}));
+  EXPECT_EQ(t.winMessage(42, 1), (Message{"Bravo : you have win in 42 s", "Win", kBoxOk}));
+}
+
+TEST(TextsExplanation, TextsJoinedInOrderWithNothingBetween) {
+  const Texts t;
+  EXPECT_EQ(t.explanation(Explain::play, 0),
+            (Message{"Validation des donn\xC3\xA9" "es et recherche de la solution\n"
+                     "Si messages : valeurs incorrectes ou solution non trouv\xC3\xA9" "e\n"
+                     "Si valeur incorrectes passer en correction\n"
+                     "D\xC3\xA9marre le d\xC3\xA9" "compte du temps de recherche de la solution",
+                     "Jouer", kBoxOkCancel}));
+}
+
+TEST(TextsExplanation, EachButtonHasItsFirstAndLastTextsAndTitle) {
+  const Texts t;
+  struct Case {
+    Explain box;
+    int lang;
+    const char *first, *last, *title;
+  };
+  const Case cases[] = {
+      {Explain::data, 1, "Input of data for",
+       "\n                  Data post in green\nAfter input of data, type on Play", "Data"},
+      {Explain::correct, 0, "Permet de repasser", "pour les modifier", "Donn\xC3\xA9" "es"},
+      {Explain::record, 1, "You can quit the software :\n",
+       "PC\nat the opening of the software you will be in that state", "Record"},
+      {Explain::candidate, 0, "Les candidats sont \xC3\xA9" "ditables\n          Pour",
+       "\nUn autre appui sur la touche : Candidat supprime leur affichage", "Candidats"},
+      {Explain::solution, 1, "Posting of the solution obtained by :\n    1- the dark",
+       "incorrect\n    2- solution not obtained by the software", "Solution"},
+      {Explain::test, 0, "Mode test :\n", "  2- Suivantes bleues", "Mode de fonctionnement"},
+      {Explain::normal, 1, "Return to normal mode\n1- Erase",
+       "the candidates\n   at the first type of test\n   value in violet", "Mode of working"},
+      {Explain::partial, 1, "Beginning of r\xC3\xA9solution",
+       "square\nUse to eliminate to elementary problems", "Obvious resolution"},
+  };
+  for (const Case& c : cases) {
+    const Message m = t.explanation(c.box, c.lang);
+    EXPECT_TRUE(m.text.starts_with(c.first)) << m.text;
+    EXPECT_TRUE(m.text.ends_with(c.last)) << m.text;
+    EXPECT_EQ(m.title, c.title);
+    EXPECT_EQ(m.style, kBoxOkCancel);
+    // The other language has its own body; only "Solution" keeps its title.
+    const Message other = t.explanation(c.box, 1 - c.lang);
+    EXPECT_NE(other.text, m.text) << c.title;
+    EXPECT_EQ(other.title == m.title, c.box == Explain::solution) << c.title;
+  }
+}
+
+TEST(TextsBouton, CumulativeTimeThenTheNewLanguage) {
+  const Texts t;
+  for (int lang : {0, 1}) EXPECT_EQ(t.bouton(3605, lang)[0], t.cumulativeTime(3605, lang));
+  const std::string francais = "Fran\xC3\xA7" "ais";
+  EXPECT_EQ(t.bouton(0, 0)[1],
+            (Message{"Maintenant le software est en " + francais, francais, kBoxOk}));
+  EXPECT_EQ(t.bouton(0, 1)[1], (Message{"Now the software is in English", "English", kBoxOk}));
+}
+
+TEST(TextsFixed, RefusalsAndOpenDialog) {
+  EXPECT_EQ(Texts().entryRefusal(1),
+            (Message{"Value which not be change\nGo to the normal mode", "Impossible", kBoxOk}));
+  EXPECT_EQ(normalModeRefusal(0),
+            (Message{"Vous devez \xC3\xAAtre en mode normal", "Impossible", kBoxOk}));
+  EXPECT_EQ(openTitle(1), "Open");
+  // Each '0' becomes a zero byte: description and pattern pairs, then an empty pair.
+  auto zeroed = [](std::string_view f) {
+    std::string s(f);
+    std::ranges::replace(s, '0', '\0');
+    return s;
+  };
+  EXPECT_EQ(zeroed(openFilter(0)), "Fichiers Jeux (*.jeu)\0*.jeu\0Fichiers Tous (*.*)\0*.*\0\0"sv);
+  EXPECT_EQ(zeroed(openFilter(1)), "Games Files (*.jeu)\0*.jeu\0All Files (*.*)\0*.*\0\0"sv);
+  using Pairs = std::vector<std::pair<std::string, std::string>>;
+  EXPECT_EQ(openFilters(1), (Pairs{{"Games Files (*.jeu)", "*.jeu"}, {"All Files (*.*)", "*.*"}}));
+  EXPECT_EQ(openFilters(0).front(), (std::pair<std::string, std::string>{"Fichiers Jeux (*.jeu)", "*.jeu"}));
+  // The two messages the program adds of its own: in the language asked for, with the detail.
+  EXPECT_NE(saveFailed("/x/quincunm.jeu: Read-only file system", 1).text.find("Read-only"), std::string::npos);
+  EXPECT_EQ(saveFailed("e", 0).title, "Enregistrement");
+  EXPECT_EQ(openFailed("/x/a.jeu", 1).text, "This file cannot be read:\n/x/a.jeu");
+}
+
+}  // namespace
+}  // namespace qx

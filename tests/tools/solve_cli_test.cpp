@@ -1,6 +1,7 @@
 // quincunx-solve's command line and its report format.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -119,6 +120,58 @@ TEST_F(SolveCli, EndingsAndStatuses) {
   EXPECT_EQ(run({"--lines", wrong, empty}), 2);
   EXPECT_NE(err.str().find("usage:"), std::string::npos);
   EXPECT_EQ(run({"--help"}), 0);
+}
+
+// --permute: tab1's grid block, an empty line, tab6's (the solver's board,
+// '0' at every given), an empty line and the clue.
+TEST_F(SolveCli, PermuteReportsBothBoardsAndTheClue) {
+  const auto set = test::loadSet("sudoku-easy");
+  const int k = static_cast<int>(set[2].puzzle.find('.'));
+  const Clue given{1, k / 9 + 1, k % 9 + 1, set[2].solution[k]};
+  const auto path = write("sudoku-2.jeu", puzzleText(test::sudokuBoard(set[2].puzzle).tab1, given));
+
+  ASSERT_EQ(run({"--permute", "4294967295", path}), 0) << err.str();
+  const std::string text = out.str();
+  const std::size_t block = 27 * 28, clueAt = 2 * block + 2;
+  ASSERT_GT(text.size(), clueAt) << text;
+  EXPECT_EQ(text.substr(block, 1) + text.substr(2 * block + 1, 1), "\n\n");
+  Board after;
+  after.setVariant(1);
+  TextReader givens(text.substr(0, block)), found(text.substr(block + 1, block));
+  readGridBlock(givens, after.tab1);
+  readGridBlock(found, after.tab2);
+  EXPECT_TRUE(test::isSolved(after));
+  for (int r = 1; r <= 9; ++r)
+    for (int c = 1; c <= 9; ++c)
+      EXPECT_NE(isDigit(after.tab1[r][c]), isDigit(after.tab2[r][c])) << r << "," << c;
+  int ne = 0, ie = 0, je = 0;
+  char ce = 0;
+  ASSERT_EQ(std::sscanf(text.c_str() + clueAt, "clue: %d %d %d %c\n", &ne, &ie, &je, &ce), 4);
+  EXPECT_EQ(text.find('\n', clueAt), text.size() - 1);
+  ASSERT_TRUE(ne == 1 && ie >= 1 && ie <= 9 && je >= 1 && je <= 9);
+  EXPECT_EQ(after.tab2[ie][je], ce);
+
+  ASSERT_EQ(run({"--permute", "4294967295", "--variant", "sudoku", path}), 0);
+  EXPECT_EQ(out.str(), text);
+  ASSERT_EQ(run({"--permute", "17", path}), 0);
+  EXPECT_NE(out.str(), text);
+}
+
+TEST_F(SolveCli, PermuteUsageAndStatuses) {
+  const auto path = write("quincunx-empty.jeu", "0\n");
+  ASSERT_EQ(run({"--permute", "0", path}), 0) << err.str();
+  EXPECT_EQ(out.str().find_first_not_of("0 \n"), out.str().size() - 14);
+  EXPECT_TRUE(out.str().ends_with("\n\nclue: 0 1 2 3\n"));
+  EXPECT_EQ(run({"--permute", "7", (dir / "missing.jeu").string()}), 1);
+  EXPECT_NE(err.str().find("missing.jeu"), std::string::npos);
+  for (const char* seed : {"-1", "4294967296", "12x", "", "+5", " 5", "0x10"})
+    EXPECT_EQ(run({"--permute", seed, path}), 2) << seed;
+  EXPECT_EQ(run({"--permute"}), 2);
+  EXPECT_EQ(run({"--permute", "3", path, path}), 2);
+  EXPECT_EQ(run({"--permute", "3", "--lines", path}), 2);
+  EXPECT_EQ(run({"--mode", "silent", "--permute", "3", path}), 2);
+  EXPECT_EQ(run({"--permute", "3", "--permute", "4", path}), 2);
+  EXPECT_NE(err.str().find("--permute SEED FILE"), std::string::npos);
 }
 
 }  // namespace

@@ -1,11 +1,14 @@
 #include "tools/solve/solve_cli.h"
 
+#include <charconv>
+#include <cstdint>
 #include <fstream>
 #include <ostream>
 #include <string_view>
 
 #include "engine/engine.h"
 #include "files/puzzle_file.h"
+#include "transform/permut.h"
 
 namespace qx {
 
@@ -14,11 +17,14 @@ namespace {
 constexpr std::string_view kUsage =
     "usage: quincunx-solve [--variant quincunx|sudoku] [--mode silent|obvious] FILE...\n"
     "       quincunx-solve [--mode silent|obvious] --lines FILE\n"
+    "       quincunx-solve [--variant quincunx|sudoku] --permute SEED FILE\n"
     "\n"
     "Solves each puzzle file (*.jeu) with the program's engine and prints, per puzzle,\n"
     "its result and the final board. The variant comes from the file name (\"quincunx...\"\n"
     "or \"sudoku...\"), else Quincunx. --lines reads one classic Sudoku per line\n"
-    "(81 characters, '.' or '0' for an empty cell).\n";
+    "(81 characters, '.' or '0' for an empty cell). --permute solves the puzzle, permutes\n"
+    "it once with the generator seeded by SEED (0..4294967295) and prints the new givens,\n"
+    "an empty line, the new solution, an empty line and \"clue: NE ROW COLUMN DIGIT\".\n";
 
 // Remembers the failure box a solve ends with instead of showing it.
 class RecordingHost : public SolverHost {
@@ -30,7 +36,10 @@ class RecordingHost : public SolverHost {
 struct Options {
   int variant = -1;  // -1: from the file name
   int mode = kSilent;
+  bool modeGiven = false;
   bool lines = false;
+  bool permute = false;
+  std::uint32_t seed = 0;
   std::vector<std::string> files;
 };
 
@@ -115,6 +124,43 @@ int solveFiles(const Options& opt, std::ostream& out, std::ostream& err) {
   return status;
 }
 
+// Decimal, unsigned 32-bit, nothing else around it.
+bool parseSeed(const std::string& text, std::uint32_t& seed) {
+  const char* end = text.data() + text.size();
+  if (text.empty() || text[0] < '0' || text[0] > '9') return false;
+  const auto [ptr, ec] = std::from_chars(text.data(), end, seed);
+  return ec == std::errc() && ptr == end;
+}
+
+// Solves behind the board as the window does before a permutation, so that
+// tab6 holds the solution, then permutes once from the given seed.
+int permuteFile(const Options& opt, std::ostream& out, std::ostream& err) {
+  const std::string& path = opt.files.front();
+  Board b;
+  b.setVariant(opt.variant >= 0 ? opt.variant : variantFromName(path, 0));
+  Clue clue;
+  if (!lecture(path, b.tab1, clue)) {
+    err << "quincunx-solve: cannot read " << path << "\n";
+    return 1;
+  }
+  placeClue(b, clue);
+  RecordingHost host;
+  Engine(b, host).solution(kSilent);
+  if (host.box != 0)
+    err << "quincunx-solve: " << path << ": "
+        << (host.box == kTextErroneous ? "erroneous" : "incomplete")
+        << " puzzle; its solution board is permuted as the solver left it\n";
+  for (auto& row : b.tab2) row.fill('0');
+
+  Permuter p;
+  p.alea = opt.seed;
+  p.permut(b, clue);
+  out << gridBlock(b.tab1) << "\n"
+      << gridBlock(b.tab6) << "\n"
+      << "clue: " << clue.ne << " " << clue.ie << " " << clue.je << " " << clue.ce << "\n";
+  return 0;
+}
+
 }  // namespace
 
 int runSolveCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -137,8 +183,15 @@ int runSolveCli(const std::vector<std::string>& args, std::ostream& out, std::os
       if (!v || (*v != "silent" && *v != "obvious"))
         return usageError(err, "--mode takes silent or obvious");
       opt.mode = *v == "obvious" ? kObvious : kSilent;
+      opt.modeGiven = true;
     } else if (a == "--lines") {
       opt.lines = true;
+    } else if (a == "--permute") {
+      const std::string* v = value();
+      if (opt.permute) return usageError(err, "--permute is given once");
+      if (!v || !parseSeed(*v, opt.seed))
+        return usageError(err, "--permute takes a seed from 0 to 4294967295");
+      opt.permute = true;
     } else if (a.size() > 1 && a[0] == '-' && a != "-") {
       return usageError(err, "unknown option " + a);
     } else {
@@ -146,6 +199,12 @@ int runSolveCli(const std::vector<std::string>& args, std::ostream& out, std::os
     }
   }
   if (opt.files.empty()) return usageError(err, "no puzzle file given");
+  if (opt.permute) {
+    if (opt.lines || opt.modeGiven)
+      return usageError(err, "--permute goes with neither --lines nor --mode");
+    if (opt.files.size() != 1) return usageError(err, "--permute reads exactly one file");
+    return permuteFile(opt, out, err);
+  }
   if (opt.lines) {
     if (opt.files.size() != 1) return usageError(err, "--lines reads exactly one file");
     if (opt.variant == 0) return usageError(err, "--lines holds classic Sudoku only");

@@ -1,0 +1,138 @@
+#pragma once
+// What the program needs from its host: one window with a drawing surface,
+// message boxes, an open-file dialog, timers, key state, and a way to start
+// another program. The window reports its events through WindowProc with the
+// classic message numbers; the Qt backend and the test fake both implement
+// Platform.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace qx {
+
+// Colours as 0x00BBGGRR.
+using Colour = std::uint32_t;
+
+inline constexpr Colour rgb(int r, int g, int b) {
+  return static_cast<Colour>(r) | (static_cast<Colour>(g) << 8) | (static_cast<Colour>(b) << 16);
+}
+
+struct Rect {
+  int left = 0;
+  int top = 0;
+  int right = 0;
+  int bottom = 0;
+  bool operator==(const Rect&) const = default;
+};
+
+struct Point {
+  int x = 0;
+  int y = 0;
+  bool operator==(const Point&) const = default;
+};
+
+// The three fonts: digits in the cells, small texts, button labels.
+enum class FontRole { Digits, Small, Buttons };
+
+enum class CursorShape { Hand, Arrow, Wait };
+
+// What a message box returns. Its style value is the program's (0x2040 OK
+// only, 0x2041 OK and Cancel): bit 0 asks for a Cancel button.
+inline constexpr int kIdOk = 1;
+inline constexpr int kIdCancel = 2;
+
+// Window messages and keys the program handles.
+enum : unsigned {
+  kMsgCreate = 1,
+  kMsgDestroy = 2,
+  kMsgPaint = 15,
+  kMsgKeyDown = 256,
+  kMsgKeyUp = 257,
+  kMsgChar = 258,
+  kMsgTimer = 275,
+  kMsgMouseMove = 512,
+  kMsgLButtonDown = 513,
+};
+inline constexpr int kVkShift = 16;
+inline constexpr int kVkInsert = 45;
+inline constexpr int kVkDelete = 46;
+inline constexpr int kVkF3 = 114;
+
+// Packs a client position the way mouse messages carry it.
+inline constexpr std::intptr_t pointParam(int x, int y) {
+  return static_cast<std::intptr_t>((x & 0xFFFF) | ((y & 0xFFFF) << 16));
+}
+
+class WindowProc {
+ public:
+  virtual ~WindowProc() = default;
+  virtual std::intptr_t WndProc(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) = 0;
+};
+
+// Drawing on the window's client area. Everything is drawn at once onto a
+// persistent surface, as Windows GDI would draw it.
+class Surface {
+ public:
+  virtual ~Surface() = default;
+  // Left and top edges included, right and bottom excluded.
+  virtual void fillRect(const Rect& r, Colour brush) = 0;
+  // Outline in the pen, inside in the brush, right and bottom excluded.
+  virtual void rectangle(const Rect& r, Colour pen, Colour brush) = 0;
+  // A 1-pixel line; the end point itself is not drawn.
+  virtual void line(Point from, Point to, Colour pen) = 0;
+  // UTF-8 text with its top-left corner at p, transparent background.
+  virtual void text(Point p, std::string_view utf8, FontRole font, Colour colour) = 0;
+  virtual int textWidth(std::string_view utf8, FontRole font) = 0;
+  virtual int textHeight(std::string_view utf8, FontRole font) = 0;
+};
+
+class Platform : public Surface {
+ public:
+  // The program's event handler; set before the window is created.
+  virtual void setWindowProc(WindowProc* proc) = 0;
+
+  // Screen size in pixels.
+  virtual Point screenSize() = 0;
+  // Asks for a font: the face first, then a fixed fallback of the same kind.
+  virtual void defineFont(FontRole role, std::string_view face, int pixelHeight, int weight) = 0;
+  // Creates and shows the window with a client area of exactly this size;
+  // sends the creation message.
+  virtual void createWindow(std::string_view title, int clientWidth, int clientHeight) = 0;
+  virtual Point clientSize() = 0;
+  virtual void setTitle(std::string_view title) = 0;
+  // Fills the client area with the background, then delivers a paint message.
+  virtual void invalidate() = 0;
+  virtual void setCursor(CursorShape shape) = 0;
+
+  virtual bool hasFocus() = 0;
+  // The pointer in client coordinates.
+  virtual Point pointerPos() = 0;
+  virtual bool shiftDown() = 0;
+  virtual bool insertDown() = 0;
+
+  virtual void startTimer(int id, int periodMs) = 0;
+  virtual void stopTimer(int id) = 0;
+
+  // A modal box with the information icon; returns kIdOk or kIdCancel.
+  virtual int messageBox(std::string_view text, std::string_view title, int style) = 0;
+  // A modal open-file dialog; filters are (description, pattern) pairs.
+  virtual std::optional<std::string> openFileDialog(
+      std::string_view title, const std::vector<std::pair<std::string, std::string>>& filters,
+      const std::string& initialDir) = 0;
+
+  // Starts a program that lives on by itself; false when it could not start.
+  virtual bool startDetached(const std::string& program, const std::vector<std::string>& args) = 0;
+
+  // Runs the message loop until quit() is called; returns its exit code.
+  virtual int run() = 0;
+  virtual void quit(int code) = 0;
+  // The solver's pump: serves pending paint and close requests, drops input
+  // and timer events.
+  virtual void pumpForSolver() = 0;
+};
+
+}  // namespace qx

@@ -1,0 +1,67 @@
+#pragma once
+// The platform on Qt 6 Widgets: one top-level window whose surface is a
+// persistent image, Windows message numbers delivered to the WindowProc.
+// main() creates the QApplication, which must outlive this object.
+
+#include <memory>
+
+#include "platform/platform.h"
+
+class QImage;
+class QWidget;
+
+namespace qx {
+
+class QtPlatform final : public Platform {
+ public:
+  QtPlatform();
+  ~QtPlatform() override;
+  QtPlatform(const QtPlatform&) = delete;
+  QtPlatform& operator=(const QtPlatform&) = delete;
+
+  void fillRect(const Rect& r, Colour brush) override;
+  void rectangle(const Rect& r, Colour pen, Colour brush) override;
+  void line(Point from, Point to, Colour pen) override;
+  void text(Point p, std::string_view utf8, FontRole font, Colour colour) override;
+  int textWidth(std::string_view utf8, FontRole font) override;
+  int textHeight(std::string_view utf8, FontRole font) override;
+
+  void setWindowProc(WindowProc* proc) override;
+  Point screenSize() override;
+  void defineFont(FontRole role, std::string_view face, int pixelHeight, int weight) override;
+  void createWindow(std::string_view title, int clientWidth, int clientHeight) override;
+  Point clientSize() override;
+  void setTitle(std::string_view title) override;
+  void invalidate() override;
+  void setCursor(CursorShape shape) override;
+
+  bool hasFocus() override;
+  Point pointerPos() override;
+  bool shiftDown() override;
+  bool insertDown() override;
+
+  void startTimer(int id, int periodMs) override;
+  void stopTimer(int id) override;
+
+  int messageBox(std::string_view text, std::string_view title, int style) override;
+  std::optional<std::string> openFileDialog(
+      std::string_view title, const std::vector<std::pair<std::string, std::string>>& filters,
+      const std::string& initialDir) override;
+
+  bool startDetached(const std::string& program, const std::vector<std::string>& args) override;
+
+  int run() override;
+  void quit(int code) override;
+  void pumpForSolver() override;
+
+  // The window (null before createWindow) and its surface, for tests and
+  // screenshots.
+  QWidget* window() const;
+  const QImage& surface() const;
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> d_;
+};
+
+}  // namespace qx

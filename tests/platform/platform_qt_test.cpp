@@ -1,0 +1,400 @@
+// The Qt window backend, offscreen: pixels on the surface, messages from real
+// Qt events, boxes answered by timers, the solver's pump, the loop's end.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+
+#include "platform/qt/qt_platform.h"
+
+namespace qx {
+namespace {
+
+struct Message {
+  unsigned msg;
+  std::uintptr_t w;
+  std::intptr_t l;
+  bool operator==(const Message&) const = default;
+};
+void PrintTo(const Message& m, std::ostream* os) { *os << m.msg << "/" << m.w << "/" << m.l; }
+using Keys = std::vector<std::pair<unsigned, std::uintptr_t>>;
+
+class Recorder : public WindowProc {
+ public:
+  std::vector<Message> log;
+  std::function<void(const Message&)> onMessage;
+
+  std::intptr_t WndProc(unsigned msg, std::uintptr_t w, std::intptr_t l) override {
+    log.push_back({msg, w, l});
+    if (onMessage) onMessage(log.back());
+    return 0;
+  }
+  int count(unsigned msg) const {
+    return static_cast<int>(
+        std::count_if(log.begin(), log.end(), [msg](const Message& m) { return m.msg == msg; }));
+  }
+  Keys keys() const {
+    Keys out;
+    for (const auto& m : log) {
+      if (m.msg >= kMsgKeyDown && m.msg <= kMsgChar) out.emplace_back(m.msg, m.w);
+    }
+    return out;
+  }
+};
+
+// Answers the next modal widget of type T once it is up, delayMs from now.
+template <class T>
+void whenModal(std::function<void(T*)> act, int delayMs = 0) {
+  auto* poll = new QTimer;
+  poll->setInterval(10);
+  QObject::connect(poll, &QTimer::timeout, [poll, act] {
+    if (auto* d = qobject_cast<T*>(QApplication::activeModalWidget())) {
+      poll->stop();
+      poll->deleteLater();
+      act(d);
+    }
+  });
+  QTimer::singleShot(delayMs, poll, qOverload<>(&QTimer::start));
+}
+
+bool waitUntil(const std::function<bool()>& done, int timeoutMs = 3000) {
+  QElapsedTimer t;
+  t.start();
+  while (!done()) {
+    if (t.elapsed() > timeoutMs) return false;
+    QTest::qWait(5);
+  }
+  return true;
+}
+
+constexpr int kStyleOk = 0x2040;
+constexpr int kStyleOkCancel = 0x2041;
+constexpr QRgb kYellow = 0xFFFFC0;  // 0xC0FFFF in the program's byte order
+constexpr QRgb kRed = 0xFF0000, kGreen = 0x00FF00, kBlue = 0x0000FF, kBlack = 0;
+
+QRgb at(const QImage& img, int x, int y) { return img.pixel(x, y) & 0xFFFFFF; }
+
+class QtWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    platform.setWindowProc(&rec);
+    platform.defineFont(FontRole::Digits, "Lucida Console", 20, 700);
+    platform.defineFont(FontRole::Small, "Times", 16, 400);
+    platform.defineFont(FontRole::Buttons, "Times", 16, 700);
+    platform.createWindow("Quincunx é", 240, 160);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w()));
+    ASSERT_TRUE(waitUntil([&] { return rec.count(kMsgPaint) > 0; }));
+    startup = rec.log;
+    rec.log.clear();
+  }
+  QWidget* w() { return platform.window(); }
+  QImage grab() { return w()->grab().toImage().convertToFormat(QImage::Format_RGB32); }
+  const QImage& surface() { return platform.surface(); }
+
+  Recorder rec;
+  std::vector<Message> startup;
+  QtPlatform platform;
+};
+
+TEST_F(QtWindowTest, WindowIsCreatedAtExactSizeInBackgroundThenPainted) {
+  EXPECT_EQ(startup, (std::vector<Message>{{kMsgCreate, 0, 0}, {kMsgPaint, 0, 0}}));
+  EXPECT_EQ(platform.clientSize(), (Point{240, 160}));
+  EXPECT_EQ(w()->minimumSize(), w()->maximumSize());
+  EXPECT_EQ(w()->windowTitle(), QString::fromUtf8("Quincunx é"));
+  EXPECT_TRUE(w()->windowFlags() & Qt::WindowMinimizeButtonHint);
+  EXPECT_FALSE(w()->windowFlags() & Qt::WindowMaximizeButtonHint);
+  EXPECT_TRUE(platform.hasFocus());
+  const QImage shot = grab();
+  ASSERT_EQ(shot.size(), QSize(240, 160));
+  EXPECT_EQ(at(shot, 0, 0), kYellow);
+  EXPECT_EQ(at(shot, 239, 159), kYellow);
+}
+
+TEST_F(QtWindowTest, ShapesKeepWindowsEdgesAndReachTheScreen) {
+  platform.fillRect({10, 10, 20, 15}, rgb(255, 0, 0));
+  platform.rectangle({30, 30, 40, 38}, rgb(0, 0, 255), rgb(0, 255, 0));
+  platform.line({50, 20}, {60, 20}, 0);  // horizontal
+  platform.line({70, 20}, {70, 30}, 0);  // vertical
+  platform.line({80, 20}, {90, 30}, 0);  // diagonal
+  platform.line({60, 40}, {50, 40}, 0);  // right to left
+  struct Probe {
+    int x, y;
+    QRgb c;
+  };
+  const Probe probes[] = {
+      {10, 10, kRed},    {19, 14, kRed},    {20, 10, kYellow}, {10, 15, kYellow},
+      {9, 10, kYellow},  {10, 9, kYellow},  {30, 30, kBlue},   {39, 30, kBlue},
+      {30, 37, kBlue},   {39, 37, kBlue},   {39, 33, kBlue},   {31, 31, kGreen},
+      {38, 36, kGreen},  {40, 30, kYellow}, {30, 38, kYellow}, {50, 20, kBlack},
+      {59, 20, kBlack},  {60, 20, kYellow}, {70, 29, kBlack},  {70, 30, kYellow},
+      {85, 25, kBlack},  {89, 29, kBlack},  {90, 30, kYellow}, {60, 40, kBlack},
+      {51, 40, kBlack},  {50, 40, kYellow},
+  };
+  for (const Probe& p : probes) EXPECT_EQ(at(surface(), p.x, p.y), p.c) << p.x << "," << p.y;
+  // Drawn outside any paint message, it still reaches the screen.
+  EXPECT_TRUE(waitUntil([&] { return grab() == surface(); }));
+  EXPECT_EQ(rec.count(kMsgPaint), 0);
+}
+
+TEST_F(QtWindowTest, TextLandsInItsBoxAndFontsKeepTheirKind) {
+  const int height = platform.textHeight("8", FontRole::Digits);
+  EXPECT_GE(height, 20);
+  EXPECT_LE(height, 30);
+  platform.text({100, 50}, "8", FontRole::Digits, 0);
+  const QRect box(100, 50, platform.textWidth("8", FontRole::Digits), height);
+  int inside = 0, outside = 0;
+  for (int y = 0; y < surface().height(); ++y) {
+    for (int x = 0; x < surface().width(); ++x) {
+      if (at(surface(), x, y) != kYellow) ++(box.contains(x, y) ? inside : outside);
+    }
+  }
+  EXPECT_GT(inside, 20);
+  EXPECT_EQ(outside, 0);
+  EXPECT_TRUE(waitUntil([&] { return grab() == surface(); }));
+
+  // Monospaced even where the Windows face is missing; UTF-8 decoded.
+  auto width = [&](const char* s, FontRole f) { return platform.textWidth(s, f); };
+  EXPECT_EQ(width("iiii", FontRole::Digits), width("WWWW", FontRole::Digits));
+  EXPECT_EQ(width("é", FontRole::Digits), width("e", FontRole::Digits));
+  EXPECT_LT(width("iiii", FontRole::Small), width("WWWW", FontRole::Small));
+  EXPECT_GT(width("WWWW", FontRole::Buttons), width("WWWW", FontRole::Small));
+}
+
+TEST_F(QtWindowTest, InvalidateErasesAtOnceAndPaintsOnce) {
+  platform.fillRect({0, 0, 50, 50}, rgb(255, 0, 0));
+  rec.onMessage = [&](const Message& m) {
+    if (m.msg == kMsgPaint) platform.fillRect({100, 100, 110, 110}, rgb(0, 0, 255));
+  };
+  platform.invalidate();
+  EXPECT_EQ(at(surface(), 10, 10), kYellow);
+  platform.invalidate();
+  platform.invalidate();
+  ASSERT_TRUE(waitUntil([&] { return rec.count(kMsgPaint) > 0; }));
+  QTest::qWait(50);
+  EXPECT_EQ(rec.count(kMsgPaint), 1);
+  const QImage shot = grab();
+  EXPECT_EQ(at(shot, 10, 10), kYellow);
+  EXPECT_EQ(at(shot, 105, 105), kBlue);
+}
+
+TEST_F(QtWindowTest, TimersTickWithTheirIdUntilStoppedEvenInsideABox) {
+  platform.startTimer(7, 15);
+  platform.startTimer(9, 15);
+  auto ticks = [&](std::uintptr_t id) {
+    return std::count(rec.log.begin(), rec.log.end(), Message{kMsgTimer, id, 0});
+  };
+  ASSERT_TRUE(waitUntil([&] { return ticks(7) >= 3 && ticks(9) >= 3; }));
+  EXPECT_EQ(rec.log.size(), static_cast<std::size_t>(ticks(7) + ticks(9)));
+  platform.stopTimer(7);
+  platform.startTimer(9, 5000);  // same id: a new period, not a second timer
+  rec.log.clear();
+  QTest::qWait(150);
+  EXPECT_TRUE(rec.log.empty());
+  platform.stopTimer(9);
+
+  // A box opened from a tick leaves that timer ticking, as on Windows.
+  bool inBox = false;
+  int ticksInBox = 0;
+  rec.onMessage = [&](const Message& m) {
+    if (m.msg != kMsgTimer || (inBox && ++ticksInBox)) return;
+    inBox = true;
+    whenModal<QMessageBox>([](QMessageBox* b) { b->button(QMessageBox::Ok)->click(); }, 150);
+    platform.messageBox("Temps écoulé", "Quincunx", kStyleOk);
+    platform.stopTimer(4);
+    inBox = false;
+  };
+  platform.startTimer(4, 10);
+  ASSERT_TRUE(waitUntil([&] { return ticksInBox > 0 && !inBox; }));
+  EXPECT_GE(ticksInBox, 3);
+}
+
+TEST_F(QtWindowTest, MessageBoxesAnswerOkOrCancelWhileTimersTick) {
+  platform.startTimer(3, 10);
+  const std::tuple<int, std::function<void(QMessageBox*)>, int> cases[] = {
+      {kStyleOkCancel, [](QMessageBox* b) { b->button(QMessageBox::Ok)->click(); }, kIdOk},
+      {kStyleOkCancel, [](QMessageBox* b) { b->button(QMessageBox::Cancel)->click(); }, kIdCancel},
+      {kStyleOkCancel, [](QMessageBox* b) { QTest::keyClick(b, Qt::Key_Escape); }, kIdCancel},
+      {kStyleOk, [](QMessageBox* b) { QTest::keyClick(b, Qt::Key_Escape); }, kIdOk},
+  };
+  for (const auto& [style, answer, expected] : cases) {
+    rec.log.clear();
+    QString shown;
+    whenModal<QMessageBox>(
+        [&](QMessageBox* b) {
+          shown = QString("%1|%2|%3").arg(b->text(), b->windowTitle()).arg(b->buttons().size());
+          EXPECT_EQ(b->icon(), QMessageBox::Information);
+          EXPECT_EQ(b->windowModality(), Qt::ApplicationModal);
+          answer(b);
+        },
+        80);
+    EXPECT_EQ(platform.messageBox("Problème\nrésolu", "Quincunx", style), expected);
+    EXPECT_EQ(shown, QString::fromUtf8("Problème\nrésolu|Quincunx|%1").arg(style & 1 ? 2 : 1));
+    EXPECT_GE(rec.count(kMsgTimer), 3);
+  }
+  platform.stopTimer(3);
+}
+
+TEST_F(QtWindowTest, OpenFileDialogReturnsTheChosenFileOrNothing) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath("grille.sud");
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.close();
+  const std::vector<std::pair<std::string, std::string>> filters = {
+      {"Grilles", "*.sud;*.txt"}, {"Tous les fichiers", "*.*"}};
+  QStringList shownFilters;
+  QString shownDir;
+  whenModal<QFileDialog>([&](QFileDialog* d) {
+    shownFilters = d->nameFilters();
+    shownDir = d->directory().absolutePath();
+    auto* edit = d->findChild<QLineEdit*>("fileNameEdit");
+    edit->setText(path);
+    QTest::keyClick(edit, Qt::Key_Return);
+  });
+  EXPECT_EQ(platform.openFileDialog("Ouvrir", filters, dir.path().toStdString()),
+            path.toStdString());
+  EXPECT_EQ(shownDir, QDir(dir.path()).absolutePath());
+  EXPECT_EQ(shownFilters, (QStringList{"Grilles (*.sud *.txt)", "Tous les fichiers (*)"}));
+
+  whenModal<QFileDialog>([](QFileDialog* d) { d->reject(); });
+  EXPECT_EQ(platform.openFileDialog("Ouvrir", filters, dir.path().toStdString()), std::nullopt);
+}
+
+TEST_F(QtWindowTest, KeysBecomeKeyAndCharacterMessages) {
+  QTest::keyClick(w(), Qt::Key_7);
+  EXPECT_EQ(rec.keys(), (Keys{{kMsgKeyDown, '7'}, {kMsgChar, '7'}, {kMsgKeyUp, '7'}}));
+
+  QTest::keyPress(w(), Qt::Key_Shift, Qt::ShiftModifier);
+  EXPECT_TRUE(platform.shiftDown());
+  QTest::keyRelease(w(), Qt::Key_Shift);
+  EXPECT_FALSE(platform.shiftDown());
+
+  rec.log.clear();
+  QTest::keyClick(w(), Qt::Key_Dollar, Qt::ShiftModifier);  // Shift+4 as Qt reports it
+  QTest::keyClick(w(), Qt::Key_A);
+  QTest::keyClick(w(), Qt::Key_F3);
+  QTest::keyClick(w(), Qt::Key_Delete);
+  QTest::keyClick(w(), Qt::Key_Backspace);
+  QTest::keyClick(w(), Qt::Key_Tab);
+  EXPECT_EQ(rec.keys(),
+            (Keys{{kMsgKeyDown, kVkShift}, {kMsgKeyDown, '4'}, {kMsgChar, '$'}, {kMsgKeyUp, '4'},
+                  {kMsgKeyUp, kVkShift},   {kMsgKeyDown, 'A'}, {kMsgChar, 'a'}, {kMsgKeyUp, 'A'},
+                  {kMsgKeyDown, kVkF3},    {kMsgKeyUp, kVkF3}, {kMsgKeyDown, kVkDelete},
+                  {kMsgKeyUp, kVkDelete},  {kMsgKeyDown, 8},   {kMsgChar, 8},   {kMsgKeyUp, 8},
+                  {kMsgKeyDown, 9},        {kMsgChar, 9},      {kMsgKeyUp, 9}}));
+}
+
+TEST_F(QtWindowTest, InsertIsHeldFromPressToRealReleaseOrFocusLoss) {
+  QTest::keyPress(w(), Qt::Key_Insert);
+  EXPECT_TRUE(platform.insertDown());
+  // A repeating key sends releases that Windows never reports.
+  QKeyEvent repeatRelease(QEvent::KeyRelease, Qt::Key_Insert, Qt::NoModifier, QString(), true);
+  QCoreApplication::sendEvent(w(), &repeatRelease);
+  EXPECT_TRUE(platform.insertDown());
+  QTest::keyRelease(w(), Qt::Key_Insert);
+  EXPECT_FALSE(platform.insertDown());
+  EXPECT_EQ(rec.keys(), (Keys{{kMsgKeyDown, kVkInsert}, {kMsgKeyUp, kVkInsert}}));
+
+  QTest::keyPress(w(), Qt::Key_Insert);
+  w()->clearFocus();
+  EXPECT_FALSE(platform.insertDown());
+  EXPECT_FALSE(platform.hasFocus());
+}
+
+TEST_F(QtWindowTest, MouseBecomesMoveAndButtonMessages) {
+  QTest::mouseMove(w(), QPoint(12, 34));
+  ASSERT_TRUE(waitUntil([&] { return rec.count(kMsgMouseMove) > 0; }));
+  EXPECT_EQ(rec.log.back().l, pointParam(12, 34));
+
+  rec.log.clear();
+  QTest::mouseClick(w(), Qt::LeftButton, Qt::NoModifier, QPoint(50, 60));
+  QTest::mouseClick(w(), Qt::RightButton, Qt::NoModifier, QPoint(51, 61));
+  QTest::mouseClick(w(), Qt::LeftButton, Qt::ShiftModifier, QPoint(200, 150));
+  QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(70, 80), w()->mapToGlobal(QPointF(70, 80)),
+                  Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(w(), &dbl);
+  std::vector<Message> clicks;
+  std::copy_if(rec.log.begin(), rec.log.end(), std::back_inserter(clicks),
+               [](const Message& m) { return m.msg == kMsgLButtonDown; });
+  EXPECT_EQ(clicks, (std::vector<Message>{{kMsgLButtonDown, 0x01, pointParam(50, 60)},
+                                          {kMsgLButtonDown, 0x05, pointParam(200, 150)},
+                                          {kMsgLButtonDown, 0x01, pointParam(70, 80)}}));
+
+  QCursor::setPos(w()->mapToGlobal(QPoint(21, 43)));
+  EXPECT_EQ(platform.pointerPos(), (Point{21, 43}));
+}
+
+TEST_F(QtWindowTest, SolverPumpServesPaintAndCloseButDropsInputAndTicks) {
+  platform.startTimer(5, 10);
+  const QPointF p(5, 5);
+  QCoreApplication::postEvent(w(), new QMouseEvent(QEvent::MouseButtonPress, p, w()->mapToGlobal(p),
+                                                   Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
+  QCoreApplication::postEvent(w(), new QKeyEvent(QEvent::KeyPress, Qt::Key_5, Qt::NoModifier, "5"));
+  QCoreApplication::postEvent(w(), new QKeyEvent(QEvent::KeyPress, Qt::Key_Insert, Qt::NoModifier));
+  platform.invalidate();
+  platform.invalidate();
+  QElapsedTimer t;
+  t.start();
+  while (t.elapsed() < 100) platform.pumpForSolver();
+  EXPECT_EQ(rec.count(kMsgPaint), 1);
+  EXPECT_EQ(rec.count(kMsgTimer), 0);
+  EXPECT_TRUE(platform.insertDown());
+
+  // Dropped for good: not delivered once the pump is over.
+  ASSERT_TRUE(waitUntil([&] { return rec.count(kMsgTimer) > 0; }));
+  EXPECT_EQ(rec.count(kMsgLButtonDown), 0);
+  EXPECT_TRUE(rec.keys().empty());
+  platform.stopTimer(5);
+
+  QMetaObject::invokeMethod(w(), &QWidget::close, Qt::QueuedConnection);
+  platform.pumpForSolver();
+  EXPECT_EQ(rec.count(kMsgDestroy), 1);
+  EXPECT_FALSE(w()->isVisible());
+}
+
+TEST_F(QtWindowTest, RunEndsOnQuitFromCloseBoxOrBeforehand) {
+  // A loop that fails to end returns -1 instead of hanging the test.
+  QTimer watchdog;
+  QObject::connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(-1); });
+  watchdog.start(5000);
+
+  rec.onMessage = [&](const Message& m) {
+    if (m.msg == kMsgDestroy) platform.quit(0);
+  };
+  QTimer::singleShot(20, w(), &QWidget::close);
+  EXPECT_EQ(platform.run(), 0);
+  EXPECT_EQ(rec.count(kMsgDestroy), 1);
+
+  // A quit while a box is up ends the box, as a Cancel, and the loop.
+  int answer = 0;
+  QTimer::singleShot(0, [&] { answer = platform.messageBox("?", "Quincunx", kStyleOkCancel); });
+  whenModal<QMessageBox>([&](QMessageBox*) { platform.quit(7); }, 50);
+  EXPECT_EQ(platform.run(), 7);
+  EXPECT_EQ(answer, kIdCancel);
+
+  // A quit before the loop runs is not lost, and later boxes still wait.
+  platform.quit(4);
+  EXPECT_EQ(platform.run(), 4);
+  whenModal<QMessageBox>([](QMessageBox* b) { b->button(QMessageBox::Cancel)->click(); });
+  EXPECT_EQ(platform.messageBox("?", "Quincunx", kStyleOkCancel), kIdCancel);
+}
+
+}  // namespace
+}  // namespace qx
+
+int main(int argc, char** argv) {
+  // Listing the tests at build time runs this too, without the test's environment.
+  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

@@ -1,0 +1,138 @@
+#pragma once
+// A Platform for tests: records every drawing call and box, answers boxes and
+// file dialogs from a script, and delivers nothing on its own.
+
+#include <deque>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace qx::test {
+
+struct Draw {
+  enum Kind { Fill, Rectangle, Line, Text } kind;
+  Rect rect;        // Fill, Rectangle
+  Point from, to;   // Line; Text at from
+  Colour colour;    // brush, pen or text colour
+  Colour brush;     // Rectangle's inside
+  std::string text;
+  FontRole font;
+};
+
+struct Box {
+  std::string text, title;
+  int style;
+};
+
+class FakePlatform : public Platform {
+ public:
+  // Surface: recorded, with a simple text measure (half the font height per character).
+  void fillRect(const Rect& r, Colour brush) override {
+    draws.push_back({Draw::Fill, r, {}, {}, brush, 0, {}, FontRole::Digits});
+  }
+  void rectangle(const Rect& r, Colour pen, Colour brush) override {
+    draws.push_back({Draw::Rectangle, r, {}, {}, pen, brush, {}, FontRole::Digits});
+  }
+  void line(Point from, Point to, Colour pen) override {
+    draws.push_back({Draw::Line, {}, from, to, pen, 0, {}, FontRole::Digits});
+  }
+  void text(Point p, std::string_view utf8, FontRole font, Colour colour) override {
+    draws.push_back({Draw::Text, {}, p, {}, colour, 0, std::string(utf8), font});
+  }
+  int textWidth(std::string_view utf8, FontRole font) override {
+    int chars = 0;
+    for (unsigned char ch : utf8) chars += (ch & 0xC0) != 0x80;
+    return chars * fontHeight[font] / 2;
+  }
+  int textHeight(std::string_view, FontRole font) override { return fontHeight[font]; }
+
+  void setWindowProc(WindowProc* p) override { proc = p; }
+  Point screenSize() override { return screen; }
+  void defineFont(FontRole role, std::string_view face, int px, int weight) override {
+    fontHeight[role] = px;
+    fontFace[role] = std::string(face);
+    fontWeight[role] = weight;
+  }
+  void createWindow(std::string_view t, int w, int h) override {
+    windowTitle = std::string(t);
+    client = {w, h};
+    if (proc) proc->WndProc(kMsgCreate, 0, 0);
+  }
+  Point clientSize() override { return client; }
+  void setTitle(std::string_view t) override { windowTitle = std::string(t); }
+  void invalidate() override { ++invalidations; }
+  void setCursor(CursorShape s) override { cursor = s; }
+  bool hasFocus() override { return focus; }
+  Point pointerPos() override { return pointer; }
+  bool shiftDown() override { return shift; }
+  bool insertDown() override { return insert; }
+  void startTimer(int id, int ms) override { timers[id] = ms; }
+  void stopTimer(int id) override { timers.erase(id); }
+  int messageBox(std::string_view t, std::string_view title, int style) override {
+    boxes.push_back({std::string(t), std::string(title), style});
+    if (answers.empty()) return kIdOk;
+    const int a = answers.front();
+    answers.pop_front();
+    return a;
+  }
+  std::optional<std::string> openFileDialog(std::string_view,
+                                            const std::vector<std::pair<std::string, std::string>>&,
+                                            const std::string& dir) override {
+    dialogDirs.push_back(dir);
+    return nextFile;
+  }
+  bool startDetached(const std::string& program, const std::vector<std::string>& args) override {
+    started.push_back({program, args});
+    return true;
+  }
+  int run() override { return exitCode; }
+  void quit(int code) override {
+    quitCalled = true;
+    exitCode = code;
+  }
+  // The solver's pump; a close can be made to arrive through it.
+  void pumpForSolver() override {
+    ++pumps;
+    if (closeAtPump != 0 && pumps == closeAtPump && proc) proc->WndProc(kMsgDestroy, 0, 0);
+  }
+
+  // Sends a paint message as the backend would after an invalidate.
+  void paint() {
+    draws.clear();
+    if (proc) proc->WndProc(kMsgPaint, 0, 0);
+  }
+  std::vector<Draw> of(Draw::Kind kind) const {
+    std::vector<Draw> out;
+    for (const Draw& d : draws)
+      if (d.kind == kind) out.push_back(d);
+    return out;
+  }
+
+  WindowProc* proc = nullptr;
+  Point screen{1280, 1024};
+  Point client;
+  std::map<FontRole, int> fontHeight;
+  std::map<FontRole, std::string> fontFace;
+  std::map<FontRole, int> fontWeight;
+  std::string windowTitle;
+  int invalidations = 0;
+  CursorShape cursor = CursorShape::Arrow;
+  bool focus = false, shift = false, insert = false;
+  Point pointer;
+  std::map<int, int> timers;
+  std::vector<Box> boxes;
+  std::deque<int> answers;
+  std::optional<std::string> nextFile;
+  std::vector<std::string> dialogDirs;
+  std::vector<std::pair<std::string, std::vector<std::string>>> started;
+  bool quitCalled = false;
+  int exitCode = 0;
+  int pumps = 0;
+  int closeAtPump = 0;
+  std::vector<Draw> draws;
+};
+
+}  // namespace qx::test

@@ -1,0 +1,331 @@
+// The buttons, the open command, the keyboard and the win message, driven
+// through WndProc with the message numbers the window sends.
+#include <filesystem>
+#include <fstream>
+
+#include "files/puzzle_file.h"
+#include "tests/support/puzzles.h"
+#include "tests/ui/ui_fixture.h"
+
+namespace qx {
+namespace {
+
+namespace fs = std::filesystem;
+
+class Commands : public test::UiTest {
+ protected:
+  void SetUp() override {
+    UiTest::SetUp();
+    fs::copy_file(fs::path(QX_DATA_DIR) / "quincunn.jeu", dir / "quincunn.jeu");
+    fs::copy_file(fs::path(QX_DATA_DIR) / "quincuno.jeu", dir / "quincuno.jeu");
+  }
+  // A Sudoku from the easy set, started and completed as at start-up.
+  App& startSudoku(int line = 0) {
+    const auto set = test::loadSet("sudoku-easy");
+    puzzle = set[line];
+    save(test::sudokuBoard(puzzle.puzzle), Clue{}, Settings{});
+    App& a = start();
+    a.WndProc(kMsgTimer, 3, 0);
+    return a;
+  }
+  void click(int n) {
+    const Rect& r = app->g.rect[n];
+    app->WndProc(kMsgLButtonDown, 0, pointParam((r.left + r.right) / 2, (r.top + r.bottom) / 2));
+  }
+  // Moves the pointer into cell (c, r), which becomes the current cell.
+  void moveTo(int c, int r) {
+    const int h = app->g.hh;
+    app->WndProc(kMsgMouseMove, 0, pointParam((c - 1) * h + h / 2, (r - 1) * h + h / 2));
+  }
+  void type(char ch) { app->WndProc(kMsgChar, static_cast<unsigned char>(ch), 0); }
+  // The first empty cell of grid 1, as (column, row).
+  Point emptyCell(int skip = 0) {
+    for (int k = 0; k < 81; ++k)
+      if (puzzle.puzzle[k] == '.' && skip-- == 0) return {k % 9 + 1, k / 9 + 1};
+    return {0, 0};
+  }
+  char solutionAt(Point cell) { return puzzle.solution[(cell.y - 1) * 9 + cell.x - 1]; }
+
+  test::SetPuzzle puzzle;
+};
+
+TEST_F(Commands, CancelChangesNothing) {
+  App& a = startSudoku();
+  a.b.tab2[1][1] = a.b.tab1[1][1] == '0' ? '5' : '0';
+  const Board before = a.b;
+  const Modes modes = a.m;
+  for (int n : {1, 2, 3, 4, 6, 11, 12}) {
+    platform.answers = {kIdCancel};
+    click(n);
+    EXPECT_TRUE(a.b.tab1 == before.tab1) << n;
+    EXPECT_TRUE(a.b.tab2 == before.tab2) << n;
+    EXPECT_TRUE(a.b.tab6 == before.tab6) << n;
+    EXPECT_TRUE(a.b.candie == before.candie) << n;
+    EXPECT_EQ(a.m.jou, modes.jou) << n;
+    EXPECT_EQ(a.m.es, modes.es) << n;
+  }
+  EXPECT_FALSE(fs::exists(dir / "quincunm.jeu.tmp"));
+  EXPECT_EQ(platform.boxes.size(), 7u);
+  for (const auto& box : platform.boxes) EXPECT_EQ(box.style, 0x2041);
+}
+
+TEST_F(Commands, DataPlayAndCorrect) {
+  App& a = startSudoku();
+  click(1);
+  EXPECT_EQ(a.m.jou, 0);
+  EXPECT_EQ(a.b.tab1[1][1], '0');
+  EXPECT_EQ(a.b.tab1[1][10], ' ');  // gap cells
+  EXPECT_EQ(a.b.tab6[5][5], '0');
+  EXPECT_EQ(platform.boxes.back().title, "Données");
+
+  // Type a puzzle in data entry (Insert does not matter here), then play.
+  for (int k = 0; k < 81; ++k) {
+    if (puzzle.puzzle[k] == '.') continue;
+    moveTo(k % 9 + 1, k / 9 + 1);
+    type(puzzle.puzzle[k]);
+  }
+  a.m.nTimer = 50;
+  click(2);
+  EXPECT_EQ(a.m.jou, 1);
+  EXPECT_EQ(a.m.nTimer, 0);
+  EXPECT_EQ(test::grid1(a.b), puzzle.puzzle);  // the play layer is empty
+  const Point e = emptyCell();
+  EXPECT_EQ(a.b.tab6[e.y][e.x], solutionAt(e));
+
+  moveTo(e.x, e.y);
+  type('1');
+  click(3);
+  EXPECT_EQ(a.m.jou, 0);
+  EXPECT_EQ(a.b.tab2[e.y][e.x], '0');
+  EXPECT_EQ(a.b.tab6[e.y][e.x], solutionAt(e));  // kept for the correction
+}
+
+TEST_F(Commands, TestModeSequence) {
+  App& a = startSudoku(3);
+  const Point A = emptyCell(0), B = emptyCell(1);
+  a.b.candie[A.y][A.x][solutionAt(A) - '0'] = '0';
+  click(11);
+  EXPECT_EQ(a.m.es, 1);
+  EXPECT_EQ(a.m.ess, 0);
+  moveTo(A.x, A.y);
+  type('5');
+  EXPECT_EQ(a.b.tab7[A.y][A.x], '1');
+  EXPECT_EQ(a.m.ess, 1);
+  type('6');
+  EXPECT_EQ(a.b.tab7[A.y][A.x], '1');
+  EXPECT_EQ(a.m.ess, 1);
+  moveTo(B.x, B.y);
+  type('7');
+  EXPECT_EQ(a.b.tab7[B.y][B.x], '2');
+  EXPECT_EQ(a.m.ess, 2);
+  const std::size_t boxes = platform.boxes.size();
+  moveTo(A.x, A.y);
+  type('8');
+  ASSERT_EQ(platform.boxes.size(), boxes + 1);
+  EXPECT_EQ(platform.boxes.back().title, "Impossible");
+  EXPECT_EQ(a.b.tab2[A.y][A.x], '6');
+
+  a.b.candie[B.y][B.x][1] = '0';  // changed during the test, then restored
+  click(11);
+  EXPECT_EQ(a.m.es, 0);
+  EXPECT_EQ(a.b.tab2[A.y][A.x], '6');  // the violet value stays
+  EXPECT_EQ(a.b.tab7[A.y][A.x], '1');
+  EXPECT_EQ(a.b.tab2[B.y][B.x], '0');  // the blue one goes
+  EXPECT_EQ(a.b.tab7[B.y][B.x], '0');
+  EXPECT_EQ(a.b.candie[B.y][B.x][1], '1');
+  EXPECT_EQ(a.b.candie[A.y][A.x][solutionAt(A) - '0'], '0');
+
+  click(14);  // permutation works again in normal mode
+  EXPECT_EQ(a.m.nTimer, 0);
+}
+
+TEST_F(Commands, PermutationIsRefusedInTestMode) {
+  App& a = startSudoku();
+  click(11);
+  const Grid before = a.b.tab1;
+  click(14);
+  EXPECT_EQ(platform.boxes.back().title, "Impossible");
+  EXPECT_EQ(platform.boxes.back().style, 0x2040);
+  EXPECT_TRUE(a.b.tab1 == before);
+}
+
+TEST_F(Commands, InsertDigitTogglesTheMask) {
+  App& a = startSudoku();
+  const Point e = emptyCell();
+  const int d = solutionAt(e) - '0';
+  moveTo(e.x, e.y);
+  platform.insert = true;
+  type(static_cast<char>('0' + d));
+  EXPECT_EQ(a.b.candie[e.y][e.x][d], '0');
+  EXPECT_EQ(a.b.tab2[e.y][e.x], '0');
+  type(static_cast<char>('0' + d));
+  EXPECT_EQ(a.b.candie[e.y][e.x][d], '1');
+  // Over a given nothing changes.
+  int k = 0;
+  while (puzzle.puzzle[k] == '.') ++k;
+  moveTo(k % 9 + 1, k / 9 + 1);
+  const auto mask = a.b.candie;
+  type('3');
+  EXPECT_TRUE(a.b.candie == mask);
+}
+
+TEST_F(Commands, WinMessageWithTheElapsedTime) {
+  App& a = startSudoku(5);
+  for (int seconds : {42, 3725}) {
+    for (int r = 1; r <= 9; ++r)
+      for (int c = 1; c <= 9; ++c) a.b.tab2[r][c] = '0';
+    a.m.nTimer = seconds;
+    std::size_t boxes = platform.boxes.size();
+    for (int k = 0; k < 81; ++k) {
+      if (puzzle.puzzle[k] != '.') continue;
+      moveTo(k % 9 + 1, k / 9 + 1);
+      type(puzzle.solution[k]);
+    }
+    ASSERT_EQ(platform.boxes.size(), boxes + 1);
+    EXPECT_EQ(platform.boxes.back().title, "Gagné");
+    const std::string expected = seconds == 42 ? "42 s" : "1 h 2 m 5 s";
+    EXPECT_EQ(platform.boxes.back().text, "Bravo : vous avez gagné en " + expected);
+    EXPECT_EQ(a.m.nTimer, seconds);
+  }
+}
+
+TEST_F(Commands, GameTypeLoadsTheDefaultsAndTitles) {
+  App& a = startSudoku();
+  a.m.nTimer = 99;
+  click(9);
+  EXPECT_EQ(a.b.su, 0);
+  EXPECT_EQ(platform.windowTitle.rfind("Quincunx", 0), 0u);
+  EXPECT_EQ(a.m.nTimer, 0);
+  Grid expected;
+  for (auto& row : expected) row.fill('0');
+  Clue c;
+  ASSERT_TRUE(lecture((dir / "quincunn.jeu").string(), expected, c));
+  EXPECT_TRUE(a.b.tab1 == expected);
+  int row = 13, col = 13;
+  while (a.b.tab1[row][col] != '0') ++col;
+  EXPECT_NE(a.b.tab6[row][col], '0');  // solved behind the board
+  EXPECT_EQ(a.b.tab2[row][col], '0');
+  click(9);
+  EXPECT_EQ(a.b.su, 1);
+  EXPECT_EQ(a.b.sue, 9);
+  EXPECT_EQ(platform.windowTitle.rfind("Sudoku", 0), 0u);
+}
+
+TEST_F(Commands, OpenCommandTakesTheVariantFromTheName) {
+  App& a = startSudoku();
+  fs::create_directories(dir / "Jeux");
+  const std::string text = [&] {
+    Grid g;
+    for (auto& row : g) row.fill('0');
+    return puzzleText(g, Clue{});
+  }();
+  struct Case {
+    const char* name;
+    int start, expected;
+  } cases[] = {{"quincunx12.jeu", 1, 0}, {"sudoku_3.jeu", 0, 1}, {"Sudoku.jeu", 0, 0}, {"grille.jeu", 1, 1}};
+  for (const Case& k : cases) {
+    std::ofstream(dir / "Jeux" / k.name) << text;
+    a.b.setVariant(k.start);
+    platform.nextFile = (dir / "Jeux" / k.name).string();
+    a.WndProc(kMsgKeyDown, kVkF3, 0);
+    EXPECT_EQ(a.b.su, k.expected) << k.name;
+    EXPECT_EQ(a.m.fen, 0);
+    EXPECT_EQ(a.nxa, 1);
+  }
+  EXPECT_EQ(platform.dialogDirs.back(), dir.string() + "/Jeux");  // no ./Jeux here
+
+  // Cancelled: the board stays, the cell resets.
+  a.b.tab1[2][2] = '4';
+  platform.nextFile.reset();
+  moveTo(5, 5);
+  a.WndProc(kMsgKeyDown, kVkF3, 0);
+  EXPECT_EQ(a.b.tab1[2][2], '4');
+  EXPECT_EQ(a.nxa, 1);
+
+  // Unreadable: an empty board and a box.
+  platform.nextFile = (dir / "Jeux" / "missing.jeu").string();
+  const std::size_t boxes = platform.boxes.size();
+  a.WndProc(kMsgKeyDown, kVkF3, 0);
+  EXPECT_EQ(a.b.tab1[2][2], '0');
+  EXPECT_EQ(platform.boxes.size(), boxes + 1);
+}
+
+TEST_F(Commands, RecordAndLanguageSaveTheState) {
+  App& a = startSudoku();
+  const Point e = emptyCell();
+  moveTo(e.x, e.y);
+  type('9');
+  click(4);
+  EXPECT_TRUE(fs::exists(dir / "quincunj.jeu"));
+  Grid placed;
+  lecturf(dir.string(), placed);
+  EXPECT_EQ(placed[e.y][e.x], '9');
+
+  const std::size_t boxes = platform.boxes.size();
+  click(13);
+  EXPECT_EQ(a.m.lang, 1);
+  EXPECT_EQ(platform.boxes.size(), boxes + 2);
+  Settings s;
+  int su;
+  Grid marks;
+  lecturi(dir.string(), s, su, marks);
+  EXPECT_EQ(s.lang, 1);
+
+  // A save that fails is told, and nothing else changes.
+  fs::create_directory(dir / "quincunm.jeu.tmp");
+  click(4);
+  EXPECT_EQ(platform.boxes.size(), boxes + 4);
+  EXPECT_NE(platform.boxes.back().text.find("quincunm.jeu"), std::string::npos);
+  lecturi(dir.string(), s, su, marks);
+  EXPECT_EQ(s.lang, 1);
+}
+
+TEST_F(Commands, CandidatesShowAfterTheBoxHideAtOnce) {
+  App& a = startSudoku();
+  a.m.candet = 1;
+  click(5);
+  EXPECT_EQ(a.m.cand, 1);
+  EXPECT_EQ(a.m.candet, 0);
+  const std::size_t boxes = platform.boxes.size();
+  click(5);
+  EXPECT_EQ(a.m.cand, 0);
+  EXPECT_EQ(platform.boxes.size(), boxes);
+  click(10);
+  EXPECT_EQ(a.m.er, 1);
+}
+
+TEST_F(Commands, SolutionAndPartial) {
+  App& a = startSudoku(8);
+  click(12);
+  EXPECT_EQ(test::grid1(a.b), puzzle.solution);  // singles are enough here
+  click(7);  // replay
+  EXPECT_EQ(test::grid1(a.b), puzzle.puzzle);
+  click(6);
+  EXPECT_EQ(test::grid1(a.b), puzzle.solution);
+}
+
+TEST_F(Commands, ClosingTheWindowDuringASolveStopsIt) {
+  const auto set = test::loadSet("sudoku-hard");
+  save(test::sudokuBoard(set[3].puzzle), Clue{}, Settings{});
+  App& a = start();
+  a.WndProc(kMsgTimer, 3, 0);
+  a.b.tab6[1][1] = 's';
+  platform.pumps = 0;
+  platform.closeAtPump = 3;  // inside the first two-candidate trials
+  click(6);
+  EXPECT_EQ(a.m.termine, 1);
+  EXPECT_TRUE(platform.quitCalled);
+  EXPECT_EQ(a.b.tab6[1][1], 's');
+  EXPECT_EQ(platform.pumps, 3);
+}
+
+TEST_F(Commands, ClockCountsInEveryMode) {
+  App& a = startSudoku();
+  click(1);
+  click(11);
+  for (int i = 0; i < 10; ++i) a.WndProc(kMsgTimer, 1, 0);
+  EXPECT_EQ(a.m.nTimer, 10);
+}
+
+}  // namespace
+}  // namespace qx

@@ -1,0 +1,230 @@
+// What a paint draws, checked on the recorded calls of the fake platform.
+#include <algorithm>
+
+#include "tests/support/puzzles.h"
+#include "tests/ui/ui_fixture.h"
+
+namespace qx {
+namespace {
+
+using test::Draw;
+
+class Drawing : public test::UiTest {
+ protected:
+  // Texts drawn at a point.
+  std::vector<Draw> textsAt(int x, int y) {
+    std::vector<Draw> out;
+    for (const Draw& d : platform.of(Draw::Text))
+      if (d.from == Point{x, y}) out.push_back(d);
+    return out;
+  }
+  bool drawnText(std::string_view t) {
+    for (const Draw& d : platform.of(Draw::Text))
+      if (d.text == t) return true;
+    return false;
+  }
+  int linesIn(Colour pen) {
+    int n = 0;
+    for (const Draw& d : platform.of(Draw::Line)) n += d.colour == pen;
+    return n;
+  }
+};
+
+TEST_F(Drawing, GivenAndCandidatesSitAtTheirOffsets) {
+  Board b;
+  b.tab1[1][2] = '7';
+  Settings s;
+  s.cand = 1;
+  save(b, Clue{}, s);
+  App& a = start(1024);
+  for (int d = 1; d <= 9; ++d) a.b.candie[1][1][d] = d == 2 ? '0' : '1';
+  platform.paint();
+
+  auto given = textsAt(47 + 10, 8);
+  ASSERT_EQ(given.size(), 1u);
+  EXPECT_EQ(given[0].text, "7");
+  EXPECT_EQ(given[0].font, FontRole::Digits);
+  EXPECT_EQ(given[0].colour, colour::kBlack);
+
+  auto five = textsAt(19, 17);
+  ASSERT_EQ(five.size(), 1u);
+  EXPECT_EQ(five[0].text, "5");
+  EXPECT_EQ(five[0].font, FontRole::Small);
+  EXPECT_EQ(five[0].colour, colour::kRed);
+  auto nine = textsAt(31, 29);
+  ASSERT_EQ(nine.size(), 1u);
+  EXPECT_EQ(nine[0].text, "9");
+  EXPECT_TRUE(textsAt(19, 5).empty());  // digit 2 masked by the user
+  EXPECT_EQ(textsAt(7, 5).size(), 1u);  // digit 1
+}
+
+TEST_F(Drawing, SmallScreenUsesSmallerOffsets) {
+  Board b;
+  b.tab1[1][1] = '4';
+  b.tab1[21][21] = '8';
+  save(b, Clue{}, Settings{});
+  App& a = start(768);
+  EXPECT_EQ(platform.client, (Point{714, 714}));
+  platform.paint();
+  EXPECT_EQ(textsAt(10, 8).size(), 1u);
+  EXPECT_EQ(textsAt(20 * 34 + 10, 20 * 34 + 8).size(), 1u);
+  EXPECT_EQ(platform.fontHeight[FontRole::Digits], 27);
+  EXPECT_EQ(platform.fontHeight[FontRole::Small], 11);
+  EXPECT_EQ(platform.fontHeight[FontRole::Buttons], 17);
+  EXPECT_EQ(platform.fontFace[FontRole::Buttons], "Times");
+  (void)a;
+}
+
+TEST_F(Drawing, ButtonsAreSilverWithTheirLabels) {
+  save(Board{}, Clue{}, Settings{});
+  App& a = start(1024);
+  platform.paint();
+  std::vector<Draw> buttons;
+  for (const Draw& d : platform.of(Draw::Rectangle))
+    if (d.brush == colour::kSilver) buttons.push_back(d);
+  ASSERT_EQ(buttons.size(), 14u);
+  for (int n = 1; n <= 14; ++n) {
+    EXPECT_EQ(buttons[n - 1].rect, a.g.rect[n]);
+    EXPECT_EQ(buttons[n - 1].colour, colour::kBlack);
+  }
+  const Rect& r9 = a.g.rect[9];
+  auto label = textsAt(r9.left + a.g.decal92, r9.top + a.g.decay);
+  ASSERT_FALSE(label.empty());
+  EXPECT_EQ(label.back().text, "Sudoku");  // the game it switches to
+  EXPECT_TRUE(drawnText("Donnée"));
+  EXPECT_TRUE(drawnText("English"));
+  EXPECT_TRUE(drawnText("Test"));
+}
+
+TEST_F(Drawing, QuincunxFramesAreRedAndBlueSudokuHasOneRedFrameAndGrey) {
+  save(Board{}, Clue{}, Settings{});
+  App& a = start(1024);
+  platform.paint();
+  EXPECT_EQ(linesIn(colour::kRedPen), 48);
+  EXPECT_EQ(linesIn(colour::kBluePen), 12);
+  int grey = 0;
+  for (const Draw& d : platform.of(Draw::Fill)) grey += d.colour == colour::kGrey;
+  EXPECT_EQ(grey, 0);
+
+  a.b.setVariant(1);
+  platform.paint();
+  EXPECT_EQ(linesIn(colour::kRedPen), 12);
+  EXPECT_EQ(linesIn(colour::kBluePen), 0);
+  std::vector<Rect> greys;
+  for (const Draw& d : platform.of(Draw::Fill))
+    if (d.colour == colour::kGrey) greys.push_back(d.rect);
+  const int h = 47;
+  const std::vector<Rect> expected = {{12 * h, 0, 21 * h, 9 * h},     {0, 12 * h, 9 * h, 21 * h},
+                                      {12 * h, 12 * h, 21 * h, 21 * h}, {6 * h, 9 * h, 15 * h, 12 * h},
+                                      {9 * h, 6 * h, 12 * h, 9 * h},    {9 * h, 12 * h, 12 * h, 15 * h}};
+  EXPECT_EQ(greys, expected);
+  // The red frame of the top-left grid: three lines on each edge.
+  std::vector<Draw> red;
+  for (const Draw& d : platform.of(Draw::Line))
+    if (d.colour == colour::kRedPen) red.push_back(d);
+  EXPECT_EQ(red[0].from, (Point{0, 0}));
+  EXPECT_EQ(red[0].to, (Point{9 * h + 3, 0}));
+  EXPECT_EQ(red[3].from, (Point{0, 9 * h}));
+  EXPECT_EQ(red[11].from, (Point{9 * h + 2, 0}));
+  EXPECT_EQ(red[11].to, (Point{9 * h + 2, 9 * h}));
+}
+
+TEST_F(Drawing, GridLinesStayOutOfTheGaps) {
+  save(Board{}, Clue{}, Settings{});
+  start(1024);
+  platform.paint();
+  const int h = 47;
+  for (const Draw& d : platform.of(Draw::Line)) {
+    if (d.colour != colour::kBlack) continue;
+    if (d.from.y == d.to.y && d.from.y == 10 * h) {  // inside the centre grid only
+      EXPECT_EQ(d.from.x, 6 * h);
+      EXPECT_EQ(d.to.x, 15 * h + 2);
+    }
+    if (d.from.y == d.to.y && d.from.y == 3 * h + 1) {  // domain line of the top grids
+      EXPECT_TRUE((d.from.x == 0 && d.to.x == 9 * h) || (d.from.x == 12 * h && d.to.x == 21 * h + 6));
+    }
+  }
+}
+
+TEST_F(Drawing, StatusAndHelpLinesPerModeAndLanguage) {
+  Settings s;
+  s.lang = 1;
+  s.er = 1;
+  s.es = 1;
+  Board b;
+  b.setVariant(1);
+  save(b, Clue{}, s);
+  App& a = start(1024);
+  platform.paint();
+  const int h = 47;
+  auto game = textsAt(15 * h + 30, 11 * h - h / 2);
+  ASSERT_EQ(game.size(), 1u);
+  EXPECT_EQ(game[0].text, "You play to Sudoku");
+  EXPECT_EQ(game[0].colour, colour::kDarkRed);
+  ASSERT_EQ(textsAt(15 * h + 30, 10 * h).size(), 1u);
+  EXPECT_EQ(textsAt(15 * h + 30, 10 * h)[0].text, "Errors invisibles");
+  EXPECT_EQ(textsAt(15 * h + 100, 11 * h + 5)[0].text, "Mode Test");
+  auto violet = textsAt(9 * h + 5, h / 2 + 5);
+  ASSERT_EQ(violet.size(), 1u);
+  EXPECT_EQ(violet[0].text, "First violet");
+  EXPECT_EQ(violet[0].colour, colour::kViolet);
+  EXPECT_TRUE(drawnText("Normal"));  // the mode button names the other mode
+
+  a.m.lang = 0;
+  a.m.es = 0;
+  a.m.er = 0;
+  a.m.jou = 0;
+  a.b.setVariant(0);
+  platform.paint();
+  EXPECT_EQ(textsAt(15 * h + 30, 11 * h - h / 2)[0].text, "Vous jouez au Quincunx");
+  EXPECT_EQ(textsAt(15 * h + 30, 10 * h)[0].text, "Erreurs en rouge");
+  EXPECT_EQ(textsAt(15 * h + 100, 11 * h + 5)[0].text, "Mode Normal");
+  auto green = textsAt(9 * h + 5, h + 5);
+  ASSERT_EQ(green.size(), 1u);
+  EXPECT_EQ(green[0].text, "en vert");
+  EXPECT_EQ(green[0].colour, colour::kGreen);
+}
+
+TEST_F(Drawing, PlacedValueColours) {
+  Board b;
+  b.tab1[1][1] = '1';
+  b.tab2[1][2] = '2';  // right
+  b.tab2[1][3] = '4';  // wrong
+  b.tab2[1][4] = '5';  // wrong but the first test value
+  b.tab2[1][5] = '6';  // a later test value
+  b.tab7[1][4] = '1';
+  b.tab7[1][5] = '2';
+  save(b, Clue{}, Settings{});
+  App& a = start(1024);
+  a.b.tab6[1][2] = '2';
+  a.b.tab6[1][3] = '3';
+  a.b.tab6[1][4] = '4';
+  a.b.tab6[1][5] = '6';
+  a.b.tab2 = b.tab2;
+  platform.paint();
+  auto colourAt = [&](int c) { return textsAt((c - 1) * 47 + 10, 8).at(0).colour; };
+  EXPECT_EQ(colourAt(2), colour::kGreyText);
+  EXPECT_EQ(colourAt(3), colour::kRed);
+  EXPECT_EQ(colourAt(4), colour::kViolet);
+  EXPECT_EQ(colourAt(5), colour::kGreyText);  // blue only in test mode
+  a.m.es = 1;
+  a.m.er = 1;
+  platform.paint();
+  EXPECT_EQ(colourAt(3), colour::kGreyText);
+  EXPECT_EQ(colourAt(5), colour::kBlue);
+}
+
+TEST_F(Drawing, OnlyTheGridInUseIsWritten) {
+  Board b;
+  b.setVariant(1);
+  b.tab1[5][5] = '3';
+  b.tab1[15][15] = '9';  // outside a Sudoku
+  save(b, Clue{}, Settings{});
+  start(1024);
+  platform.paint();
+  EXPECT_EQ(textsAt(4 * 47 + 10, 4 * 47 + 8).size(), 1u);
+  EXPECT_TRUE(textsAt(14 * 47 + 10, 14 * 47 + 8).empty());
+}
+
+}  // namespace
+}  // namespace qx

@@ -1,0 +1,301 @@
+// The program in its real window, offscreen: pixels of a grab, a puzzle typed
+// and played with real mouse and key events, the test mode's colours, a
+// restart, and a long run of random input.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QImage>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <filesystem>
+#include <memory>
+#include <random>
+#include <unistd.h>
+
+#include "files/saved_state.h"
+#include "platform/qt/qt_platform.h"
+#include "tests/support/puzzles.h"
+#include "ui/app.h"
+
+namespace qx {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Answers every message box and file dialog as it comes up, from a script
+// (OK when the script is empty), and remembers what the boxes said.
+class Answerer {
+ public:
+  Answerer() {
+    timer_.setInterval(5);
+    QObject::connect(&timer_, &QTimer::timeout, [this] { poll(); });
+    timer_.start();
+  }
+  void poll() {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+      texts.push_back(box->text().toStdString());
+      titles.push_back(box->windowTitle().toStdString());
+      bool ok = true;
+      if (!script.empty()) {
+        ok = script.front();
+        script.pop_front();
+      } else if (randomAnswers) {
+        ok = rng() % 2 == 0;
+      }
+      QAbstractButton* b = box->button(ok ? QMessageBox::Ok : QMessageBox::Cancel);
+      if (!b) b = box->button(QMessageBox::Ok);
+      b->click();
+    } else if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+      ++dialogs;
+      dialog->reject();
+    }
+  }
+  QTimer timer_;
+  std::deque<bool> script;
+  bool randomAnswers = false;
+  std::mt19937 rng{7};
+  std::vector<std::string> texts, titles;
+  int dialogs = 0;
+};
+
+class RealWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = fs::temp_directory_path() /
+          (std::string("qx-window-") + ::testing::UnitTest::GetInstance()->current_test_info()->name() +
+           "-" + std::to_string(::getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    for (const char* f : {"quincunn.jeu", "quincuno.jeu"})
+      fs::copy_file(fs::path(QX_DATA_DIR) / f, dir / f);
+  }
+  void TearDown() override {
+    app.reset();
+    platform.reset();
+    fs::remove_all(dir);
+  }
+  void save(const Board& b, const Settings& s = Settings{}) {
+    ASSERT_TRUE(saveState(dir.string(), b, Clue{}, s).ok);
+  }
+  App& start() {
+    platform = std::make_unique<QtPlatform>();
+    app = std::make_unique<App>(*platform, dir.string());
+    app->startUp();
+    widget = platform->window();
+    widget->activateWindow();
+    widget->setFocus();
+    QTest::qWait(200);  // the start-up timer completes the restore
+    return *app;
+  }
+  QImage grab() {
+    QTest::qWait(20);
+    return widget->grab().toImage();
+  }
+  QPoint cellCentre(int c, int r) const {
+    const int h = app->g.hh;
+    return {(c - 1) * h + h / 2, (r - 1) * h + h / 2};
+  }
+  QPoint buttonCentre(int n) const {
+    const Rect& r = app->g.rect[n];
+    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+  }
+  void click(int n) {
+    QTest::mouseMove(widget, buttonCentre(n));
+    QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, buttonCentre(n));
+  }
+  void typeAt(int c, int r, char digit) {
+    QTest::mouseMove(widget, cellCentre(c, r));
+    QTest::keyClick(widget, digit);
+  }
+  // Any pixel of the cell's inside in this colour.
+  bool cellHas(const QImage& img, int c, int r, QRgb colour) {
+    const int h = app->g.hh;
+    for (int y = (r - 1) * h + 4; y < r * h - 3; ++y)
+      for (int x = (c - 1) * h + 4; x < c * h - 3; ++x)
+        if ((img.pixel(x, y) & 0xFFFFFF) == (colour & 0xFFFFFF)) return true;
+    return false;
+  }
+
+  fs::path dir;
+  std::unique_ptr<QtPlatform> platform;
+  std::unique_ptr<App> app;
+  QWidget* widget = nullptr;
+  Answerer answers;
+};
+
+constexpr QRgb kYellow = qRgb(255, 255, 192);
+constexpr QRgb kRed = qRgb(255, 0, 0);
+constexpr QRgb kSilver = qRgb(192, 192, 192);
+constexpr QRgb kGrey = qRgb(128, 128, 128);
+
+TEST_F(RealWindow, DrawsTheBoardWhereTheGeometrySays) {
+  save(Board{});
+  App& a = start();
+  const int h = a.g.hh;
+  EXPECT_EQ(widget->width(), 21 * h);
+  EXPECT_EQ(widget->height(), 21 * h);
+  QImage img = grab();
+  EXPECT_EQ(img.pixel(10 * h + h / 2, 4 * h + h / 2), kYellow);
+  EXPECT_EQ(img.pixel(1, 1), kRed);            // frame of the top-left grid
+  EXPECT_EQ(img.pixel(9 * h + 1, 4 * h), kRed);
+  const Rect& r1 = a.g.rect[1];
+  EXPECT_EQ(img.pixel(r1.left + 2, r1.top + 2), kSilver);
+  EXPECT_NE(img.pixel(16 * h + h / 2, 3 * h + h / 2), kGrey);
+
+  click(9);  // to Sudoku: the other grids turn grey
+  img = grab();
+  EXPECT_EQ(img.pixel(16 * h + h / 2, 3 * h + h / 2), kGrey);
+  EXPECT_EQ(img.pixel(3 * h + h / 2, 17 * h + h / 2), kGrey);
+  EXPECT_EQ(img.pixel(10 * h + h / 2, 13 * h + h / 2), kGrey);
+  EXPECT_NE(img.pixel(4 * h + h / 2, 4 * h + h / 2), kGrey);
+}
+
+TEST_F(RealWindow, SudokuTypedInDataModeAndPlayedToTheWin) {
+  Board empty;
+  empty.setVariant(1);
+  save(empty);
+  start();
+  const auto set = test::loadSet("sudoku-easy");
+  const test::SetPuzzle& p = set[11];
+
+  click(1);  // data
+  for (int k = 0; k < 81; ++k)
+    if (p.puzzle[k] != '.') typeAt(k % 9 + 1, k / 9 + 1, p.puzzle[k]);
+  EXPECT_EQ(test::grid1(app->b), p.puzzle);
+  click(2);  // play: solved behind the board
+  const std::size_t before = answers.texts.size();
+  for (int k = 0; k < 81; ++k)
+    if (p.puzzle[k] == '.') typeAt(k % 9 + 1, k / 9 + 1, p.solution[k]);
+  ASSERT_EQ(answers.texts.size(), before + 1);
+  EXPECT_EQ(answers.titles.back(), "Gagné");
+  EXPECT_EQ(answers.texts.back().rfind("Bravo : vous avez gagné en ", 0), 0u);
+}
+
+TEST_F(RealWindow, TestModeValuesShowVioletAndBlue) {
+  const auto set = test::loadSet("sudoku-easy");
+  const test::SetPuzzle& p = set[12];
+  save(test::sudokuBoard(p.puzzle));
+  App& a = start();
+  int first = 0;
+  while (p.puzzle[first] != '.') ++first;
+  int second = first + 1;
+  while (p.puzzle[second] != '.') ++second;
+  click(11);  // test mode
+  ASSERT_EQ(a.m.es, 1);
+  typeAt(first % 9 + 1, first / 9 + 1, p.solution[first]);
+  typeAt(second % 9 + 1, second / 9 + 1, p.solution[second]);
+  QTest::mouseMove(widget, QPoint(10 * a.g.hh + 5, 3 * a.g.hh));  // away from both cells
+  QImage img = grab();
+  EXPECT_TRUE(cellHas(img, first % 9 + 1, first / 9 + 1, qRgb(192, 0, 255)));
+  EXPECT_TRUE(cellHas(img, second % 9 + 1, second / 9 + 1, qRgb(0, 0, 255)));
+  click(11);  // back to normal: the blue value goes
+  img = grab();
+  EXPECT_TRUE(cellHas(img, first % 9 + 1, first / 9 + 1, qRgb(192, 0, 255)));
+  EXPECT_FALSE(cellHas(img, second % 9 + 1, second / 9 + 1, qRgb(0, 0, 255)));
+}
+
+TEST_F(RealWindow, RecordThenRestartRestoresEverything) {
+  const auto set = test::loadSet("sudoku-easy");
+  const test::SetPuzzle& p = set[13];
+  save(test::sudokuBoard(p.puzzle));
+  App& a = start();
+  int k = 0;
+  while (p.puzzle[k] != '.') ++k;
+  typeAt(k % 9 + 1, k / 9 + 1, '4');
+  QTest::keyPress(widget, Qt::Key_Insert);
+  QTest::keyClick(widget, p.solution[k] == '7' ? '8' : '7');  // a candidate edit, maybe
+  QTest::keyRelease(widget, Qt::Key_Insert);
+  click(10);  // errors hidden
+  click(5);   // candidates shown
+  click(13);  // English, which records too
+  click(4);   // record
+  const Board saved = a.b;
+  const Modes modes = a.m;
+  app.reset();
+  platform.reset();
+
+  App& b = start();
+  EXPECT_TRUE(b.b.tab1 == saved.tab1);
+  EXPECT_TRUE(b.b.tab2 == saved.tab2);
+  EXPECT_TRUE(b.b.tab7 == saved.tab7);
+  EXPECT_TRUE(b.b.candie == saved.candie);
+  EXPECT_TRUE(b.b.candif == saved.candif);
+  EXPECT_EQ(b.b.su, 1);
+  EXPECT_EQ(b.m.lang, 1);
+  EXPECT_EQ(b.m.er, 1);
+  EXPECT_EQ(b.m.cand, 1);
+  EXPECT_EQ(b.m.es, modes.es);
+  EXPECT_GE(b.m.nTimer, modes.nTimer);
+}
+
+const int kRandomEvents = std::getenv("QX_RANDOM_EVENTS") ? std::atoi(std::getenv("QX_RANDOM_EVENTS")) : 20000;
+
+// Random pointer moves, clicks and keys with random answers: the program
+// never crashes and its arrays never hold a character they may not hold.
+TEST_F(RealWindow, RandomInput) {
+  const auto set = test::loadSet("sudoku-hard");
+  save(test::sudokuBoard(set[20].puzzle));
+  App& a = start();
+  answers.randomAnswers = true;
+  std::mt19937 rng(2026);
+  const int size = 21 * a.g.hh;
+  const Qt::Key keys[] = {Qt::Key_1, Qt::Key_2, Qt::Key_5, Qt::Key_9, Qt::Key_0, Qt::Key_Backspace,
+                          Qt::Key_Delete, Qt::Key_Shift, Qt::Key_F3, Qt::Key_Insert, Qt::Key_A};
+  bool insertHeld = false;
+  auto valid = [](const Grid& g, const char* allowed) {
+    for (int r = 1; r <= kField; ++r)
+      for (int c = 1; c <= kField; ++c)
+        if (!std::strchr(allowed, g[r][c])) return false;
+    return true;
+  };
+  for (int i = 0; i < kRandomEvents; ++i) {
+    const int kind = static_cast<int>(rng() % 10);
+    const QPoint at(static_cast<int>(rng() % size), static_cast<int>(rng() % size));
+    if (kind < 4) {
+      QTest::mouseMove(widget, at);
+    } else if (kind < 5) {
+      // Mostly buttons, sometimes anywhere.
+      const QPoint target = rng() % 3 ? buttonCentre(static_cast<int>(rng() % 14) + 1) : at;
+      QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, target);
+    } else {
+      const Qt::Key key = keys[rng() % std::size(keys)];
+      if (key == Qt::Key_Insert) {
+        insertHeld ? QTest::keyRelease(widget, key) : QTest::keyPress(widget, key);
+        insertHeld = !insertHeld;
+      } else {
+        QTest::keyClick(widget, key);
+      }
+    }
+    if (i % 500 == 0) {
+      ASSERT_TRUE(valid(a.b.tab1, "0123456789 ")) << i;
+      ASSERT_TRUE(valid(a.b.tab2, "0123456789")) << i;
+      ASSERT_TRUE(valid(a.b.tab6, "0123456789")) << i;
+      ASSERT_TRUE(valid(a.b.tab7, "012")) << i;
+    }
+  }
+  for (int r = 1; r <= kField; ++r)
+    for (int c = 1; c <= kField; ++c)
+      for (int d = 1; d <= 9; ++d) {
+        ASSERT_TRUE(a.b.candie[r][c][d] == '0' || a.b.candie[r][c][d] == '1');
+        ASSERT_TRUE(a.b.candid[r][c][d] == '0' || a.b.candid[r][c][d] == '1');
+      }
+  EXPECT_GT(answers.texts.size(), 100u);
+  EXPECT_GT(answers.dialogs, 10);
+}
+
+}  // namespace
+}  // namespace qx
+
+int main(int argc, char** argv) {
+  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication application(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

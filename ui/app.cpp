@@ -1,0 +1,169 @@
+#include "ui/app.h"
+
+#include <chrono>
+
+#include "files/puzzle_file.h"
+#include "files/saved_state.h"
+
+namespace qx {
+
+App::App(Platform& platform, std::string dir) : p_(platform), dir_(std::move(dir)), dc_(platform) {
+  p_.setWindowProc(this);
+}
+
+std::string App::title() const { return std::string(kQuincunx) + kAuthorLine; }
+
+void App::restoreState() {
+  b.clear();
+  lecture(dir_ + "/" + kPuzzleFile, b.tab1, clue);
+  int su = 0;
+  lecturi(dir_, m, su, b.tab7);
+  b.setVariant(su);
+  lecturf(dir_, b.tab2);
+  lecturg(dir_, b.candie);
+  lecturh(dir_, b.candif);
+}
+
+void App::defineFonts() {
+  const int h = g.hh;
+  p_.defineFont(FontRole::Digits, "Lucida Console", h - 7, 700);
+  p_.defineFont(FontRole::Small, "Lucida Console", h / 3, 400);
+  p_.defineFont(FontRole::Buttons, "Times", h / 2, 700);
+}
+
+void App::startUp() {
+  // The clock of the day seeds the generator, to the millisecond.
+  const auto now = std::chrono::system_clock::now().time_since_epoch();
+  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now).count() % 86'400'000;
+  random.alea = static_cast<std::uint32_t>(ms);
+
+  restoreState();
+  engine.candidat();
+
+  const Point screen = p_.screenSize();
+  g.fromScreen(screen.x, screen.y);
+  defineFonts();
+  p_.createWindow(title(), 21 * g.hh, 21 * g.hh);
+  g.measureLabels(p_, texts, m.lang);
+  dc_.selectFont(FontRole::Digits);
+  p_.invalidate();
+}
+
+int App::WinMain() {
+  startUp();
+  const Message box = texts.cumulativeTime(m.nTimer, m.lang);
+  p_.messageBox(box.text, box.title, box.style);
+  return p_.run();
+}
+
+std::intptr_t App::WndProc(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
+  switch (message) {
+    case kMsgCreate:
+      p_.startTimer(1, 1000);
+      p_.startTimer(3, 100);
+      return 0;
+    case kMsgDestroy:
+      p_.quit(0);
+      m.termine = 1;
+      return 0;
+    case kMsgPaint:
+      // A fresh context holds none of our objects; the background is already erased.
+      dc_.reset();
+      affich();
+      return 0;
+    case kMsgTimer:
+      if (wParam == 1) {
+        ++m.nTimer;
+      } else if (wParam == 3) {
+        startUpCompletion();
+      }
+      return 0;
+    case kMsgMouseMove:
+      onMouseMove(lParam);
+      return 0;
+    case kMsgLButtonDown:
+      onLButtonDown(lParam);
+      return 0;
+    case kMsgKeyDown:
+      onKeyDown(static_cast<int>(wParam));
+      return 0;
+    case kMsgKeyUp:
+      onKeyUp();
+      return 0;
+    case kMsgChar:
+      onChar(static_cast<int>(wParam));
+      return 0;
+    default:
+      return 0;
+  }
+}
+
+void App::candidateRefresh() {
+  if (m.candet == 1)
+    engine.candidat();
+  else
+    engine.rebuild(b.candid);
+}
+
+void App::startUpCompletion() {
+  p_.stopTimer(3);
+  placeClue(b, clue);
+  engine.solution(kSilent);
+  // The solve filled tab2; the player's own values and masks come back.
+  lecturf(dir_, b.tab2);
+  lecturg(dir_, b.candie);
+  lecturh(dir_, b.candif);
+  candidateRefresh();
+  affich();
+}
+
+void App::onMouseMove(std::intptr_t lParam) {
+  if (m.fen == 1) return;
+  posx = static_cast<int>(lParam & 0xFFFF);
+  posy = static_cast<int>((lParam >> 16) & 0xFFFF);
+
+  p_.setCursor(CursorShape::Arrow);
+  dc_.selectFont(FontRole::Buttons);
+  for (int n = 1; n <= 14; ++n) {
+    if (!onButton(g.rect[n], posx, posy)) {
+      ok[n] = 0;
+      if (oka[n] != 0) drawButton(n, false);
+    } else {
+      p_.setCursor(CursorShape::Hand);
+      ok[n] = 1;
+      if (ok[n] != oka[n]) drawButton(n, true);
+    }
+    oka[n] = ok[n];
+  }
+  dc_.selectFont(FontRole::Digits);
+
+  if (m.maju == 1) return;
+  const Point cell = cellAt(g, posx, posy);
+  nx = cell.x;
+  ny = cell.y;
+  if (nx == nxa && ny == nya) return;
+  if (!(isGapCell(nya, nxa) && isGapCell(ny, nx))) affich();
+  nxa = nx;
+  nya = ny;
+}
+
+void App::nessage() { p_.pumpForSolver(); }
+
+void App::waitCursor() { p_.setCursor(CursorShape::Wait); }
+
+void App::clearClientArea() {
+  const Point size = p_.clientSize();
+  dc_.fillRect({0, 0, size.x, size.y}, colour::kBackground);
+}
+
+void App::redraw() {
+  affich();
+  curseur();
+}
+
+void App::failureBox(int text) {
+  const std::string_view t = texts.text(text, m.lang);
+  p_.messageBox(t, t, 0x2040);
+}
+
+}  // namespace qx

@@ -1,0 +1,120 @@
+#pragma once
+// The program: its whole state, the start-up, the window procedure and the
+// drawing. One instance runs the one window.
+
+#include <cstdint>
+#include <string>
+
+#include "engine/board.h"
+#include "engine/engine.h"
+#include "platform/platform.h"
+#include "texts/texts.h"
+#include "transform/permut.h"
+#include "ui/dc.h"
+#include "ui/geometry.h"
+#include "ui/modes.h"
+
+namespace qx {
+
+// Colours of the board, as 0x00BBGGRR.
+namespace colour {
+inline constexpr Colour kBackground = 0xC0FFFF;  // light yellow
+inline constexpr Colour kCursorCell = 0xFFC0C0;  // light blue
+inline constexpr Colour kPink = 0xC0C0FF;
+inline constexpr Colour kGrey = 0x808080;
+inline constexpr Colour kSilver = 0xC0C0C0;
+inline constexpr Colour kBlack = 0;
+inline constexpr Colour kRedPen = 0x0000FF;
+inline constexpr Colour kBluePen = 0xFF0000;
+inline constexpr Colour kGreenPen = 0x00C000;
+inline constexpr Colour kGreen = rgb(0, 192, 0);
+inline constexpr Colour kDarkRed = rgb(192, 0, 0);
+inline constexpr Colour kRed = rgb(255, 0, 0);
+inline constexpr Colour kGreyText = rgb(128, 128, 128);
+inline constexpr Colour kViolet = rgb(192, 0, 255);
+inline constexpr Colour kBlue = rgb(0, 0, 255);
+inline constexpr Colour kYellow = rgb(255, 255, 0);
+}  // namespace colour
+
+inline constexpr const char* kAuthorLine = " - Kelvo, version 0.1";
+
+class App : public WindowProc, public SolverHost {
+ public:
+  // dir: the folder of the state files and default puzzles.
+  App(Platform& platform, std::string dir);
+
+  // Start-up through the start-up box; then the message loop. Returns the
+  // loop's exit code.
+  int WinMain();
+  // Start-up without the box and the loop (tests drive WndProc themselves).
+  void startUp();
+
+  std::intptr_t WndProc(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override;
+
+  void affich();
+  void curseur();
+
+  // SolverHost
+  void nessage() override;
+  int termine() const override { return m.termine; }
+  void waitCursor() override;
+  void clearClientArea() override;
+  void redraw() override;
+  void failureBox(int text) override;
+
+  // Candidate rebuild, or the logical pass when candet is 1.
+  void candidateRefresh();
+  // The command of button n (1..14), after its box when it has one.
+  void command(int n);
+  // F3: choose a puzzle file and load it.
+  void openCommand();
+  // Writes the five state files; tells the user when that failed.
+  bool record();
+
+  Board b;
+  Clue clue;
+  Modes m;
+  Texts texts;
+  Permuter random;
+  Geometry g;
+  Engine engine{b, *this};
+
+  int posx = 0, posy = 0;  // last pointer position
+  int nx = 0, ny = 0;      // cell under the pointer
+  int nxa = 0, nya = 0;    // current cell, the target of keyboard entry
+  int ok[15] = {};         // pointer over button n at this move
+  int oka[15] = {};        // ... at the previous move
+  int x = 0, y = 0;        // pointer position last read by curseur
+
+ private:
+  void restoreState();
+  void defineFonts();
+  std::string title() const;
+  void startUpCompletion();
+  void onMouseMove(std::intptr_t lParam);
+  void onLButtonDown(std::intptr_t lParam);
+  void onKeyDown(int vk);
+  void onKeyUp();
+  void onChar(int ch);
+  void shiftHighlight();
+  bool won() const;
+  // Asks with the button's explanation box; true unless answered Cancel.
+  bool confirm(Explain box);
+  void show(const Message& box);
+  void clearMasks();
+  void solveBehind();
+  void languageSwitch();
+  // A button in its plain or highlighted look.
+  void drawButton(int n, bool highlighted);
+  std::string_view label(int n) const;
+  int labelOffset(int n) const;
+  // Step 4 and 5 of the board: grid and domain lines.
+  void gridLines();
+  void frames();
+
+  Platform& p_;
+  std::string dir_;
+  Dc dc_;
+};
+
+}  // namespace qx

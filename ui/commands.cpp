@@ -1,0 +1,224 @@
+// The fourteen buttons, the open command and the language switch.
+#include <filesystem>
+
+#include "files/help_launcher.h"
+#include "files/puzzle_file.h"
+#include "files/saved_state.h"
+#include "ui/app.h"
+
+namespace qx {
+
+namespace {
+
+void clearGrid(Grid& g) {
+  for (int r = 1; r <= kField; ++r)
+    for (int c = 1; c <= kField; ++c) g[r][c] = '0';
+}
+
+}  // namespace
+
+void App::show(const Message& box) { p_.messageBox(box.text, box.title, box.style); }
+
+bool App::confirm(Explain box) {
+  const Message m = texts.explanation(box, this->m.lang);
+  return p_.messageBox(m.text, m.title, m.style) != kIdCancel;
+}
+
+void App::clearMasks() {
+  for (int r = 1; r <= kField; ++r)
+    for (int c = 1; c <= kField; ++c)
+      for (int d = 1; d <= 9; ++d) {
+        b.candie[r][c][d] = '1';
+        b.candif[r][c][d] = '1';
+      }
+}
+
+void App::solveBehind() {
+  placeClue(b, clue);
+  engine.solution(kSilent);
+  clearGrid(b.tab2);
+}
+
+bool App::record() {
+  const SaveResult saved = saveState(dir_, b, clue, m);
+  if (!saved.ok) show(saveFailed(saved.error, m.lang));
+  return saved.ok;
+}
+
+void App::onLButtonDown(std::intptr_t lParam) {
+  if (m.fen == 1) return;
+  posx = static_cast<int>(lParam & 0xFFFF);
+  posy = static_cast<int>((lParam >> 16) & 0xFFFF);
+  affich();
+  for (int n = 1; n <= 14; ++n)
+    if (onButton(g.rect[n], posx, posy)) command(n);
+  p_.invalidate();
+  nxa = nx = ny = nya = 1;
+  m.maju = 0;
+}
+
+void App::command(int n) {
+  switch (n) {
+    case 1:  // data: a new puzzle
+      if (!confirm(Explain::data)) return;
+      m.jou = 0;
+      clue.ne = 0;
+      clearGrid(b.tab1);
+      clearGrid(b.tab2);
+      clearGrid(b.tab7);
+      clearGrid(b.tab6);
+      clearMasks();
+      for (int r = 1; r <= kField; ++r)
+        for (int c = 1; c <= kField; ++c)
+          if (isGapCell(r, c)) b.tab1[r][c] = ' ';
+      candidateRefresh();
+      return;
+    case 2:  // play
+      if (!confirm(Explain::play)) return;
+      m.nTimer = 0;
+      m.jou = 1;
+      engine.solution(kSilent);
+      clearGrid(b.tab2);
+      clearMasks();
+      candidateRefresh();
+      return;
+    case 3:  // correct: back to data entry, givens kept
+      if (!confirm(Explain::correct)) return;
+      m.jou = 0;
+      clue.ne = 0;
+      clearGrid(b.tab2);
+      clearMasks();
+      return;
+    case 4:
+      if (!confirm(Explain::record)) return;
+      record();
+      return;
+    case 5:  // candidates: hide at once, show after the box
+      if (m.cand != 0) {
+        m.cand = 1 - m.cand;
+        return;
+      }
+      if (!confirm(Explain::candidate)) return;
+      engine.rebuild(b.candid);
+      m.candet = 0;
+      m.cand = 1;
+      return;
+    case 6:  // solution
+      if (!confirm(Explain::solution)) return;
+      if (clue.ne == 1 && clue.ie >= 1 && clue.ie <= kField && clue.je >= 1 && clue.je <= kField &&
+          b.tab2[clue.ie][clue.je] == '0')
+        b.tab2[clue.ie][clue.je] = clue.ce;
+      engine.solution(kShown);
+      return;
+    case 7:  // replay
+      m.nTimer = 0;
+      clearGrid(b.tab2);
+      clearGrid(b.tab7);
+      clearMasks();
+      solveBehind();
+      candidateRefresh();
+      return;
+    case 8: {  // help
+      const HelpLaunch launch = ViewReadMeFile(dir_, std::string(texts.text(28, m.lang)));
+      if (launch.errorText != 0) {
+        p_.messageBox(texts.text(launch.errorText, m.lang), texts.text(10, m.lang), 0x2040);
+      } else if (!p_.startDetached(launch.program, launch.args)) {
+        p_.messageBox(launch.program + ": " + launch.args.front(), texts.text(10, m.lang), 0x2040);
+      }
+      return;
+    }
+    case 9: {  // game type: load the other game's default puzzle
+      b.setVariant(1 - b.su);
+      clearGrid(b.tab2);
+      clearGrid(b.tab7);
+      clearMasks();
+      const bool sudoku = b.su == 1;
+      lecture(dir_ + (sudoku ? "/quincuno.jeu" : "/quincunn.jeu"), b.tab1, clue);
+      p_.setTitle(std::string(sudoku ? kSudoku : kQuincunx) + kAuthorLine);
+      solveBehind();
+      candidateRefresh();
+      m.nTimer = 0;
+      return;
+    }
+    case 10:
+      m.er = 1 - m.er;
+      return;
+    case 11:  // test mode on or off
+      if (!confirm(m.es == 0 ? Explain::test : Explain::normal)) return;
+      if (m.es == 0) {
+        m.nxb = 0;
+        m.ess = 0;
+        m.nyb = 0;
+        m.es = 1;
+        b.candif = b.candie;
+      } else {
+        m.es = 1 - m.es;
+        b.candie = b.candif;
+        for (int r = 1; r <= kField; ++r)
+          for (int c = 1; c <= kField; ++c)
+            if (b.tab7[r][c] == '2') b.tab2[r][c] = '0';
+      }
+      for (int r = 1; r <= kField; ++r)
+        for (int c = 1; c <= kField; ++c)
+          if (b.tab7[r][c] == '2') b.tab7[r][c] = '0';
+      candidateRefresh();
+      return;
+    case 12:
+      if (!confirm(Explain::partial)) return;
+      engine.solution(kObvious);
+      return;
+    case 13:
+      languageSwitch();
+      return;
+    case 14:  // permutation, in normal mode only
+      if (m.es == 1) {
+        show(normalModeRefusal(m.lang));
+        return;
+      }
+      random.permut(b, clue);
+      m.nTimer = 0;
+      clearGrid(b.tab2);
+      clearMasks();
+      candidateRefresh();
+      return;
+    default:
+      return;
+  }
+}
+
+void App::languageSwitch() {
+  m.lang = 1 - m.lang;
+  g.measureLabels(p_, texts, m.lang);
+  for (const Message& box : texts.bouton(m.nTimer, m.lang)) show(box);
+  record();
+}
+
+void App::openCommand() {
+  if (m.fen != 0) return;
+  m.fen = 1;
+  std::string start = "./Jeux";
+  std::error_code ec;
+  if (!std::filesystem::is_directory(start, ec)) start = dir_ + "/Jeux";
+  const auto chosen = p_.openFileDialog(openTitle(m.lang), openFilters(m.lang), start);
+  if (chosen) {
+    b.setVariant(variantFromName(*chosen, b.su));
+    clearGrid(b.tab2);
+    clearGrid(b.tab1);
+    clearGrid(b.tab7);
+    clearMasks();
+    if (lecture(*chosen, b.tab1, clue)) {
+      solveBehind();
+    } else {
+      // Nothing of the previous puzzle may linger behind the empty board.
+      clearGrid(b.tab6);
+      clue.ne = 0;
+      show(openFailed(*chosen, m.lang));
+    }
+  }
+  p_.invalidate();
+  nx = ny = nxa = nya = 1;
+  m.maju = 0;
+  m.fen = 0;
+}
+
+}  // namespace qx

@@ -1,0 +1,225 @@
+// The whole window drawn layer over layer from the state, and the hover
+// highlight of the buttons.
+#include <algorithm>
+#include <string>
+
+#include "ui/app.h"
+
+namespace qx {
+
+namespace {
+
+// Where a candidate digit sits in its cell: a 3x3 keypad of fractions of h.
+int keypad(int h, int index) {
+  static constexpr double kFraction[3] = {0.17, 0.42, 0.67};
+  return static_cast<int>(h * kFraction[index]);
+}
+
+}  // namespace
+
+std::string_view App::label(int n) const {
+  const int lang = m.lang;
+  switch (n) {
+    case 5: return texts.text(6, lang);
+    case 6: return kSolution;
+    case 9: return b.su == 0 ? kSudoku : kQuincunx;
+    case 11: return m.es == 0 ? kTest : kNormal;
+    case 13: return texts.text(0, lang);
+    case 14: return kPermut;
+    default: return texts.text(n, lang);  // 1-4, 7, 8, 10, 12
+  }
+}
+
+int App::labelOffset(int n) const {
+  if (n == 9) return b.su == 0 ? g.decal92 : g.decal91;
+  if (n == 11) return m.es == 0 ? g.decal111 : g.decal112;
+  return g.decal[n];
+}
+
+void App::drawButton(int n, bool highlighted) {
+  const Rect& r = g.rect[n];
+  dc_.selectBrush(highlighted ? colour::kBlack : colour::kSilver);
+  dc_.rectangle(r);
+  dc_.setTextColor(highlighted ? colour::kYellow : colour::kBlack);
+  dc_.textOut(r.left + labelOffset(n), r.top + g.decay, label(n));
+}
+
+void App::gridLines() {
+  const int h = g.hh, larg = g.larg, haut = g.haut;
+  for (int i = 1; i <= 20; ++i) {
+    const int p = i * h;
+    if (i == 7 || i == 8 || i == 13 || i == 14) {
+      dc_.line(0, p, larg, p);
+      dc_.line(p, 0, p, haut);
+    } else if (i == 10 || i == 11) {
+      // Inside the centre grid only.
+      dc_.line(6 * h, p, larg - 6 * h - 4, p);
+      dc_.line(p, 6 * h, p, haut - 6 * h - 24);
+    } else {
+      dc_.line(0, p, 9 * h, p);
+      dc_.line(12 * h, p, larg, p);
+      dc_.line(p, 0, p, 9 * h);
+      dc_.line(p, 12 * h, p, haut);
+    }
+  }
+  // Domain lines, three pixels thick.
+  for (int k = 1; k <= 6; ++k) {
+    const int p = 3 * k * h;
+    if (k == 1 || k == 6) {
+      for (int q = p + 1; q <= p + 2; ++q) {
+        dc_.line(0, q, 9 * h, q);
+        dc_.line(12 * h, q, larg, q);
+        dc_.line(q, 0, q, 9 * h);
+        dc_.line(q, 12 * h, q, haut);
+      }
+    } else {
+      for (int q = p; q <= p + 2; ++q) {
+        dc_.line(0, q, larg, q);
+        dc_.line(q, 0, q, haut);
+      }
+    }
+  }
+}
+
+void App::frames() {
+  const int h = g.hh, n = 9 * h, t = 12 * h, f = 21 * h;
+  auto hline = [&](int y, int x0, int x1) { dc_.line(x0, y, x1, y); };
+  auto vline = [&](int x, int y0, int y1) { dc_.line(x, y0, x, y1); };
+
+  dc_.selectPen(colour::kRedPen);
+  for (int k = 0; k <= 2; ++k) hline(k, 0, n + 3);
+  for (int k = 0; k <= 2; ++k) hline(n + k, 0, n + 3);
+  for (int k = 0; k <= 2; ++k) vline(k, 0, n);
+  for (int k = 0; k <= 2; ++k) vline(n + k, 0, n);
+  if (b.su != 0) return;
+
+  // The other corner grids: an edge on the far side of the field goes inwards.
+  for (int k = 1; k <= 3; ++k) hline(f - k, 0, n + 3);  // bottom-left
+  for (int k = 0; k <= 2; ++k) hline(t + k, 0, n);
+  for (int k = 0; k <= 2; ++k) vline(k, t, f);
+  for (int k = 0; k <= 2; ++k) vline(n + k, t, f);
+  for (int k = 1; k <= 3; ++k) hline(f - k, t, f + 3);  // bottom-right
+  for (int k = 0; k <= 2; ++k) hline(t + k, t, f);
+  for (int k = 1; k <= 3; ++k) vline(f - k, t, f);
+  for (int k = 0; k <= 2; ++k) vline(t + k, t, f);
+  for (int k = 0; k <= 2; ++k) hline(k, t, f);  // top-right
+  for (int k = 0; k <= 2; ++k) hline(n + k, t, f);
+  for (int k = 1; k <= 3; ++k) vline(f - k, 0, n);
+  for (int k = 0; k <= 2; ++k) vline(t + k, 0, n);
+
+  dc_.selectPen(colour::kBluePen);  // the centre grid
+  const int c0 = 6 * h, c1 = 15 * h;
+  for (int k = 0; k <= 2; ++k) vline(c0 + k, c0, c1);
+  for (int k = 0; k <= 2; ++k) vline(c1 + k, c0, c1);
+  for (int k = 0; k <= 2; ++k) hline(c0 + k, c0, c1);
+  for (int k = 0; k <= 2; ++k) hline(c1 + k, c0, c1 + 3);
+}
+
+void App::affich() {
+  const int h = g.hh;
+  auto cellRect = [h](int c, int r) { return Rect{(c - 1) * h, (r - 1) * h, c * h, r * h}; };
+
+  if (!isGapCell(nya, nxa) && nxa >= 1 && nya >= 1 && nxa <= kField && nya <= kField)
+    dc_.fillRect(cellRect(nxa, nya), colour::kBackground);
+  if (!isGapCell(ny, nx) && nx >= 1 && ny >= 1 && nx <= kField && ny <= kField)
+    dc_.fillRect(cellRect(nx, ny), colour::kCursorCell);
+
+  dc_.selectFont(FontRole::Digits);
+  dc_.setTextColor(colour::kBlack);
+
+  if (b.su == 1) {
+    for (const Rect& r : {Rect{12 * h, 0, 21 * h, 9 * h}, Rect{0, 12 * h, 9 * h, 21 * h},
+                          Rect{12 * h, 12 * h, 21 * h, 21 * h}, Rect{6 * h, 9 * h, 15 * h, 12 * h},
+                          Rect{9 * h, 6 * h, 12 * h, 9 * h}, Rect{9 * h, 12 * h, 12 * h, 15 * h}})
+      dc_.fillRect(r, colour::kGrey);
+  }
+
+  gridLines();
+  frames();
+
+  dc_.selectPen(colour::kBlack);
+  const int sue = std::min(b.sue, kField);
+  dc_.setTextColor(m.jou == 0 ? colour::kGreen : colour::kBlack);
+  for (int r = 1; r <= sue; ++r)
+    for (int c = 1; c <= sue; ++c)
+      if (b.tab1[r][c] != '0') dc_.textOut((c - 1) * h + 10, (r - 1) * h + 8, {&b.tab1[r][c], 1});
+
+  for (int r = 1; r <= sue; ++r) {
+    for (int c = 1; c <= sue; ++c) {
+      const char v = b.tab2[r][c];
+      Colour colourOf = v == b.tab6[r][c] || m.er != 0 ? colour::kGreyText : colour::kRed;
+      if (b.tab7[r][c] == '1') colourOf = colour::kViolet;
+      if (m.es == 1 && b.tab7[r][c] == '2') colourOf = colour::kBlue;
+      dc_.setTextColor(colourOf);
+      if (v != '0') dc_.textOut((c - 1) * h + 10, (r - 1) * h + 8, {&b.tab2[r][c], 1});
+    }
+  }
+
+  if (m.cand == 1) {
+    dc_.selectFont(FontRole::Small);
+    dc_.setTextColor(colour::kRed);
+    static constexpr char kDigits[] = "0123456789";
+    for (int r = 1; r <= sue; ++r)
+      for (int c = 1; c <= sue; ++c)
+        for (int d = 1; d <= 9; ++d)
+          if (b.candid[r][c][d] == '1' && b.candie[r][c][d] == '1')
+            dc_.textOut((c - 1) * h + keypad(h, (d - 1) % 3), (r - 1) * h + keypad(h, (d - 1) / 3) - 2,
+                        {&kDigits[d], 1});
+    dc_.selectFont(FontRole::Digits);
+  }
+
+  const int lang = m.lang;
+  dc_.selectFont(FontRole::Small);
+  dc_.setTextColor(colour::kDarkRed);
+  dc_.textOut(15 * h + 30, 11 * h - h / 2, texts.text(b.su == 0 ? 13 : 14, lang));
+  dc_.textOut(15 * h + 30, 10 * h, texts.text(m.er == 0 ? 15 : 16, lang));
+  dc_.textOut(15 * h + 100, 11 * h + 5, m.es == 0 ? kModeNormal : kModeTest);
+
+  const int hx = 9 * h + 5;
+  if (m.jou == 0) {
+    dc_.textOut(hx, 5, texts.text(17, lang));
+    dc_.textOut(hx, h / 2 + 5, texts.text(18, lang));
+    dc_.setTextColor(colour::kGreen);
+    dc_.textOut(hx, h + 5, texts.text(19, lang));
+    dc_.setTextColor(colour::kDarkRed);
+    dc_.textOut(hx, h + h / 2 + 5, texts.text(20, lang));
+    dc_.textOut(hx, 2 * h + 5, texts.text(21, lang));
+    dc_.setTextColor(colour::kBlack);
+    dc_.textOut(hx, 2 * h + h / 2 + 5, texts.text(22, lang));
+    dc_.setTextColor(colour::kDarkRed);
+  }
+  if (m.es == 1) {
+    dc_.setTextColor(colour::kDarkRed);
+    dc_.textOut(hx, 5, texts.text(23, lang));
+    dc_.setTextColor(colour::kViolet);
+    dc_.textOut(hx, h / 2 + 5, texts.text(24, lang));
+    dc_.setTextColor(colour::kBlue);
+    dc_.textOut(hx, h + 5, texts.text(25, lang));
+    dc_.setTextColor(colour::kDarkRed);
+    dc_.textOut(hx, h + h / 2 + 5, texts.text(26, lang));
+    dc_.textOut(hx, 2 * h + 5, texts.text(27, lang));
+  }
+
+  dc_.selectFont(FontRole::Buttons);
+  for (int n = 1; n <= 14; ++n) drawButton(n, false);
+
+  curseur();
+  dc_.selectFont(FontRole::Digits);
+}
+
+void App::curseur() {
+  if (m.fen == 1) return;
+  if (p_.hasFocus()) {
+    const Point at = p_.pointerPos();
+    x = at.x;
+    y = at.y;
+  }
+  p_.setCursor(buttonAt(g, x, y) != 0 ? CursorShape::Hand : CursorShape::Arrow);
+  dc_.selectFont(FontRole::Buttons);
+  for (int n = 1; n <= 14; ++n)
+    if (onButton(g.rect[n], x, y)) drawButton(n, true);
+  dc_.selectBrush(colour::kBackground);
+  dc_.selectFont(FontRole::Buttons);
+}
+
+}  // namespace qx

@@ -1,20 +1,37 @@
-// Silent solve over each puzzle set: one benchmark iteration solves the whole
-// set; the counters give the per-puzzle median and worst time and the endings.
+// Silent solves over each puzzle set by the fast engine, the literal one and,
+// on the Sudoku sets, QQwing; then the candidate refresh after one keystroke.
+// One benchmark iteration solves the whole set; the counters give the
+// per-puzzle median and worst time, and a table at the end puts them side by
+// side. Per-puzzle times are the thread's CPU time: the machines we measure on
+// are shared, and a solve preempted halfway should not count as slow.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <chrono>
+#include <cstdio>
+#include <ctime>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "engine/engine.h"
+#include "engine/reference_engine.h"
 #include "files/puzzle_file.h"
 #include "tests/support/puzzles.h"
+
+#ifdef QX_HAVE_QQWING
+#include <qqwing.hpp>
+#endif
 
 namespace {
 
 using namespace qx;
+
+double cpuMicros() {
+  timespec t;
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) * 1e6 + static_cast<double>(t.tv_nsec) / 1e3;
+}
 
 class Boxes : public SolverHost {
  public:
@@ -23,13 +40,13 @@ class Boxes : public SolverHost {
 };
 
 struct Loaded {
-  Board board;
-  Clue clue;
+  Board board;  // givens, with the hidden clue already placed
+  std::string solution;  // 81 digits of grid 1 when known
 };
 
 std::vector<Loaded> sudokuSet(const std::string& name) {
   std::vector<Loaded> set;
-  for (const auto& p : test::loadSet(name)) set.push_back({test::sudokuBoard(p.puzzle), Clue{}});
+  for (const auto& p : test::loadSet(name)) set.push_back({test::sudokuBoard(p.puzzle), p.solution});
   return set;
 }
 
@@ -41,68 +58,200 @@ std::vector<Loaded> shippedPuzzles(int su) {
     if (entry.path().extension() == ".jeu") files.push_back(entry.path());
   std::sort(files.begin(), files.end());
   for (const auto& f : files) {
-    const int variant = f.filename() == "quincunn.jeu"   ? 0
-                        : f.filename() == "quincuno.jeu" ? 1
-                                                         : variantFromName(f.string(), -1);
+    const std::string leaf = f.filename().string();
+    const int variant = leaf == "quincunn.jeu" ? 0 : leaf == "quincuno.jeu" ? 1 : variantFromName(leaf, -1);
     if (variant != su) continue;
     Loaded l;
     l.board.setVariant(su);
-    if (lecture(f.string(), l.board.tab1, l.clue)) set.push_back(l);
+    Clue clue;
+    if (!lecture(f.string(), l.board.tab1, clue)) continue;
+    placeClue(l.board, clue);
+    set.push_back(l);
   }
   return set;
 }
 
-void solveSet(benchmark::State& state, const std::vector<Loaded>& set) {
+const std::vector<Loaded>& setNamed(const std::string& name) {
+  static std::map<std::string, std::vector<Loaded>> sets;
+  auto it = sets.find(name);
+  if (it != sets.end()) return it->second;
+  if (name == "shipped-quincunx") return sets[name] = shippedPuzzles(0);
+  if (name == "shipped-sudoku") return sets[name] = shippedPuzzles(1);
+  return sets[name] = sudokuSet(name);
+}
+
+struct Figures {
+  double median = 0;
+  double worst = 0;
+  int puzzles = 0;
+  int solved = 0;
+};
+std::map<std::string, std::map<std::string, Figures>>& table() {
+  static std::map<std::string, std::map<std::string, Figures>> t;
+  return t;
+}
+
+void report(benchmark::State& state, const std::string& set, const std::string& solver, std::vector<double> micros,
+            int solved) {
+  if (micros.empty()) return;
+  std::sort(micros.begin(), micros.end());
+  Figures f{micros[micros.size() / 2], micros.back(), static_cast<int>(micros.size()), solved};
+  table()[set][solver] = f;
+  state.counters["puzzles"] = f.puzzles;
+  state.counters["median_us"] = f.median;
+  state.counters["worst_us"] = f.worst;
+  state.counters["solved"] = solved;
+}
+
+template <class E>
+void solveSet(benchmark::State& state, const std::string& set, const std::string& solver) {
+  const auto& puzzles = setNamed(set);
   std::vector<double> micros;
-  int solved = 0, erroneous = 0, incomplete = 0;
+  int solved = 0;
   for (auto _ : state) {
     micros.clear();
-    solved = erroneous = incomplete = 0;
-    for (const Loaded& l : set) {
+    solved = 0;
+    for (const Loaded& l : puzzles) {
       Board b = l.board;
-      placeClue(b, l.clue);
       Boxes host;
-      Engine e(b, host);
-      const auto t0 = std::chrono::steady_clock::now();
+      E e(b, host);
+      const double t0 = cpuMicros();
       e.solution(kSilent);
-      const auto t1 = std::chrono::steady_clock::now();
-      micros.push_back(std::chrono::duration<double, std::micro>(t1 - t0).count());
-      (host.box == 0 ? solved : host.box == kTextErroneous ? erroneous : incomplete)++;
+      micros.push_back(cpuMicros() - t0);
+      solved += host.box == 0;
       benchmark::DoNotOptimize(b.tab6);
     }
   }
-  if (micros.empty()) return;
-  std::sort(micros.begin(), micros.end());
-  state.counters["puzzles"] = static_cast<double>(set.size());
-  state.counters["median_us"] = micros[micros.size() / 2];
-  state.counters["worst_us"] = micros.back();
-  state.counters["solved"] = solved;
-  state.counters["erroneous"] = erroneous;
-  state.counters["incomplete"] = incomplete;
+  report(state, set, solver, micros, solved);
 }
 
-void BM_SudokuEasy(benchmark::State& s) {
-  static const auto set = sudokuSet("sudoku-easy");
-  solveSet(s, set);
+#ifdef QX_HAVE_QQWING
+// QQwing's own solver on grid 1 of the same boards, puzzle set up and solved.
+void qqwingSet(benchmark::State& state, const std::string& set) {
+  const auto& puzzles = setNamed(set);
+  std::vector<double> micros;
+  int solved = 0;
+  qqwing::SudokuBoard sb;
+  sb.setRecordHistory(false);
+  sb.setLogHistory(false);
+  for (auto _ : state) {
+    micros.clear();
+    solved = 0;
+    for (const Loaded& l : puzzles) {
+      int givens[81];
+      for (int k = 0; k < 81; ++k) {
+        const char t1 = l.board.tab1[k / 9 + 1][k % 9 + 1], t2 = l.board.tab2[k / 9 + 1][k % 9 + 1];
+        givens[k] = isDigit(t1) ? t1 - '0' : isDigit(t2) ? t2 - '0' : 0;
+      }
+      const double t0 = cpuMicros();
+      const bool ok = sb.setPuzzle(givens) && sb.solve();
+      micros.push_back(cpuMicros() - t0);
+      solved += ok && sb.isSolved();
+    }
+  }
+  report(state, set, "qqwing", micros, solved);
 }
-void BM_SudokuHard(benchmark::State& s) {
-  static const auto set = sudokuSet("sudoku-hard");
-  solveSet(s, set);
-}
-void BM_ShippedQuincunx(benchmark::State& s) {
-  static const auto set = shippedPuzzles(0);
-  solveSet(s, set);
-}
-void BM_ShippedSudoku(benchmark::State& s) {
-  static const auto set = shippedPuzzles(1);
-  solveSet(s, set);
+#endif
+
+const char* const kSets[] = {"sudoku-easy", "sudoku-hard", "shipped-quincunx", "shipped-sudoku"};
+
+void registerSolves() {
+  for (const char* set : kSets) {
+    const std::string s = set;
+    benchmark::RegisterBenchmark(("Solve/fast/" + s).c_str(),
+                                 [s](benchmark::State& st) { solveSet<Engine>(st, s, "fast"); })
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(1);
+    benchmark::RegisterBenchmark(("Solve/literal/" + s).c_str(),
+                                 [s](benchmark::State& st) { solveSet<ReferenceEngine>(st, s, "literal"); })
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(1);
+#ifdef QX_HAVE_QQWING
+    if (s != "shipped-quincunx")
+      benchmark::RegisterBenchmark(("Solve/qqwing/" + s).c_str(), [s](benchmark::State& st) { qqwingSet(st, s); })
+          ->Unit(benchmark::kMillisecond)
+          ->Iterations(1);
+#endif
+  }
 }
 
-BENCHMARK(BM_SudokuEasy)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3);
-BENCHMARK(BM_SudokuHard)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3);
-BENCHMARK(BM_ShippedQuincunx)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3);
-BENCHMARK(BM_ShippedSudoku)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3);
+// A board in the middle of play: the givens and every other missing value of
+// the solution typed in.
+Board midSolve(const std::string& set) {
+  Board b = setNamed(set).front().board;
+  Board solved = b;
+  Boxes host;
+  Engine(solved, host).solution(kSilent);
+  bool take = true;
+  for (int r = 1; r <= kField; ++r)
+    for (int c = 1; c <= kField; ++c)
+      if (inSubGrid(r, c, b.sud) && !isDigit(b.tab1[r][c]) && !isDigit(b.tab2[r][c])) {
+        if (take) b.tab2[r][c] = solved.tab6[r][c];
+        take = !take;
+      }
+  return b;
+}
+
+// One keystroke: a value typed into an empty cell, then the refresh.
+template <class E, bool Pass>
+void refresh(benchmark::State& state, const std::string& set) {
+  Board b = midSolve(set);
+  int r = 1, c = 1;
+  while (isDigit(b.tab1[r][c]) || isDigit(b.tab2[r][c]) || !inSubGrid(r, c, b.sud)) (c == kField ? (++r, c = 1) : ++c);
+  Boxes host;
+  E e(b, host);
+  char typed = '1';
+  for (auto _ : state) {
+    b.tab2[r][c] = typed;
+    typed = typed == '9' ? '0' : static_cast<char>(typed + 1);
+    if (Pass)
+      e.candidat();
+    else
+      e.rebuild(b.candid);
+    benchmark::DoNotOptimize(b.candid);
+  }
+}
+
+void registerRefresh() {
+  for (const char* set : {"shipped-sudoku", "shipped-quincunx"}) {
+    const std::string s = set;
+    benchmark::RegisterBenchmark(("Refresh/rebuild/fast/" + s).c_str(), refresh<Engine, false>, s)
+        ->Unit(benchmark::kMicrosecond);
+    benchmark::RegisterBenchmark(("Refresh/candidat/fast/" + s).c_str(), refresh<Engine, true>, s)
+        ->Unit(benchmark::kMicrosecond);
+    benchmark::RegisterBenchmark(("Refresh/rebuild/literal/" + s).c_str(), refresh<ReferenceEngine, false>, s)
+        ->Unit(benchmark::kMicrosecond);
+    benchmark::RegisterBenchmark(("Refresh/candidat/literal/" + s).c_str(), refresh<ReferenceEngine, true>, s)
+        ->Unit(benchmark::kMicrosecond);
+  }
+}
+
+void printTable() {
+  if (table().empty()) return;
+  std::printf("\n%-18s %-8s %8s %12s %12s %8s %10s %10s\n", "set", "solver", "puzzles", "median_us", "worst_us",
+              "solved", "median_x", "worst_x");
+  for (const auto& [set, solvers] : table()) {
+    const auto fast = solvers.find("fast");
+    for (const auto& [solver, f] : solvers) {
+      std::printf("%-18s %-8s %8d %12.1f %12.1f %8d", set.c_str(), solver.c_str(), f.puzzles, f.median, f.worst,
+                  f.solved);
+      // How many times the fast engine's time this solver takes.
+      if (fast != solvers.end() && fast->second.median > 0)
+        std::printf(" %10.1f %10.1f", f.median / fast->second.median, f.worst / fast->second.worst);
+      std::printf("\n");
+    }
+  }
+}
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  registerSolves();
+  registerRefresh();
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  printTable();
+  return 0;
+}

@@ -4,7 +4,7 @@ set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
 # Debian packages the build and the tests need.
-PACKAGES=(cmake ninja-build g++ libgtest-dev libbenchmark-dev)
+PACKAGES=(cmake ninja-build g++ libgtest-dev libbenchmark-dev libqqwing-dev)
 PACKAGES+=(qt6-base-dev fonts-liberation)
 
 # Installs whatever of the given packages is missing (sudo when not root).

@@ -7,6 +7,7 @@
 #include <QFileDialog>
 #include <QFont>
 #include <QFontMetrics>
+#include <QGlyphRun>
 #include <QImage>
 #include <QKeyEvent>
 #include <QMessageBox>
@@ -15,12 +16,18 @@
 #include <QPainter>
 #include <QProcess>
 #include <QScreen>
+#include <QTextLayout>
 #include <QTimer>
 #include <QWidget>
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstdlib>
+#include <functional>
 #include <map>
+#include <string>
+#include <unordered_map>
+#include <vector>
 
 #include "platform/qt/qt_keys.h"
 
@@ -49,6 +56,212 @@ QString fromUtf8(std::string_view s) {
 
 // Right and bottom excluded, as in a Windows RECT.
 QRect toQRect(const Rect& r) { return QRect(r.left, r.top, r.right - r.left, r.bottom - r.top); }
+
+// Writes n pixels of colour c; true when any of them was different.
+bool setSpan(QRgb* p, int n, QRgb c) {
+  int i = 0;
+  // Most spans are already in their colour: compare eight at a time.
+  for (; i + 8 <= n; i += 8) {
+    QRgb diff = 0;
+    for (int k = 0; k < 8; ++k) diff |= p[i + k] ^ c;
+    if (diff != 0) break;
+  }
+  for (; i < n; ++i) {
+    if (p[i] != c) {
+      std::fill(p + i, p + n, c);
+      return true;
+    }
+  }
+  return false;
+}
+
+// x * a / 255 on each byte, rounded the way Qt's raster engine rounds.
+inline std::uint32_t byteMul(std::uint32_t x, std::uint32_t a) {
+  std::uint32_t t = (x & 0xff00ff) * a;
+  t = ((t + ((t >> 8) & 0xff00ff) + 0x800080) >> 8) & 0xff00ff;
+  x = ((x >> 8) & 0xff00ff) * a;
+  x = (x + ((x >> 8) & 0xff00ff) + 0x800080) & 0xff00ff00;
+  return x | t;
+}
+
+// The pen colour c over dst at coverage a, as QPainter blends an 8-bit glyph
+// onto an opaque image. Each new mask checks this against QPainter itself.
+inline QRgb blendCoverage(QRgb dst, QRgb c, std::uint32_t a) {
+  if (a == 255) return c;
+  const std::uint32_t s = byteMul(c, a);
+  return s + byteMul(dst, qAlpha(~s));
+}
+
+// The one way text reaches an image through QPainter, shared by the plain
+// path and the masks so both see the same glyphs.
+void paintText(QImage& img, QPoint baseline, const QFont& font, const QString& s, QRgb colour) {
+  QPainter painter(&img);
+  painter.setRenderHint(QPainter::Antialiasing, false);
+  painter.setRenderHint(QPainter::TextAntialiasing, false);
+  painter.setFont(font);
+  painter.setPen(QColor::fromRgb(colour));
+  painter.drawText(baseline, s);
+}
+
+// One glyph of a text: runs of covered pixels on its rows, relative to the
+// text's top-left corner, with a coverage byte per pixel.
+struct GlyphCover {
+  struct Run {
+    int y, x, n;
+    std::size_t at;  // first coverage byte
+  };
+  QRect ink;
+  std::vector<Run> runs;
+  std::vector<std::uint8_t> cover;
+};
+
+// What text() draws for one string in one font. QPainter blends glyph after
+// glyph, so where neighbours overlap a pixel is blended twice: the glyphs
+// stay apart here too.
+struct TextMask {
+  std::vector<GlyphCover> glyphs;
+  QRect ink;  // all glyphs; empty when nothing is drawn
+  int advance = 0;
+  bool exact = false;  // false: blending it ourselves would differ, paint instead
+};
+
+// The inked part of an image's alpha, as coverage relative to origin.
+GlyphCover coverOf(const QImage& img, QPoint origin) {
+  GlyphCover g;
+  for (int y = 0; y < img.height(); ++y) {
+    const auto* row = reinterpret_cast<const QRgb*>(img.constScanLine(y));
+    for (int x = 0; x < img.width();) {
+      if (qAlpha(row[x]) == 0) {
+        ++x;
+        continue;
+      }
+      GlyphCover::Run run{y + origin.y(), x + origin.x(), 0, g.cover.size()};
+      for (; x < img.width() && qAlpha(row[x]) != 0; ++x, ++run.n) {
+        g.cover.push_back(static_cast<std::uint8_t>(qAlpha(row[x])));
+      }
+      g.ink |= QRect(run.x, run.y, run.n, 1);
+      g.runs.push_back(run);
+    }
+  }
+  return g;
+}
+
+// Blends glyph after glyph onto img with the text's top-left corner at `at`.
+// Returns the part that changed.
+QRect blendGlyphs(const std::vector<GlyphCover>& glyphs, QImage& img, QPoint at, QRgb c) {
+  const QRect bounds = img.rect();
+  const int stride = static_cast<int>(img.bytesPerLine() / sizeof(QRgb));
+  QRgb* const bits = reinterpret_cast<QRgb*>(img.bits());
+  QRect changed;
+  for (const GlyphCover& g : glyphs) {
+    const QRect box = g.ink.translated(at);
+    if (!box.intersects(bounds)) continue;
+    const bool clip = !bounds.contains(box);
+    bool any = false;
+    for (const GlyphCover::Run& run : g.runs) {
+      const int y = at.y() + run.y;
+      int x0 = at.x() + run.x;
+      int x1 = x0 + run.n;
+      const std::uint8_t* cover = g.cover.data() + run.at;
+      if (clip) {
+        if (y < 0 || y >= bounds.height()) continue;
+        const int from = std::max(x0, 0);
+        x1 = std::min(x1, bounds.width());
+        if (from >= x1) continue;
+        cover += from - x0;
+        x0 = from;
+      }
+      QRgb* row = bits + y * stride;
+      for (int x = x0; x < x1; ++x, ++cover) {
+        const QRgb out = blendCoverage(row[x], c, *cover);
+        if (out != row[x]) {
+          row[x] = out;
+          any = true;
+        }
+      }
+    }
+    if (any) changed |= box & bounds;
+  }
+  return changed;
+}
+
+TextMask renderMask(const QFont& font, std::string_view utf8) {
+  TextMask m;
+  const QString s = fromUtf8(utf8);
+  const QFontMetrics fm(font);
+  m.advance = fm.horizontalAdvance(s);
+  const int ascent = fm.ascent();
+  // Glyphs may overhang their box; a margin shows whether anything got cut.
+  const int margin = fm.height();
+  const QRect box = fm.boundingRect(s).translated(0, ascent) | QRect(0, 0, m.advance, fm.height());
+  const QRect area = box.adjusted(-margin, -margin, margin, margin);
+  const QPoint baseline(-area.left(), ascent - area.top());
+
+  // Each glyph alone, where the layout puts it: an opaque pen on a
+  // transparent image leaves its coverage in the alpha.
+  QTextLayout layout(s, font);
+  layout.beginLayout();
+  const QTextLine line = layout.createLine();
+  layout.endLayout();
+  QImage cover(area.size(), QImage::Format_ARGB32_Premultiplied);
+  for (const QGlyphRun& run : layout.glyphRuns()) {
+    const QList<quint32> indexes = run.glyphIndexes();
+    const QList<QPointF> positions = run.positions();
+    for (qsizetype i = 0; i < indexes.size(); ++i) {
+      QGlyphRun one;
+      one.setRawFont(run.rawFont());
+      one.setGlyphIndexes({indexes[i]});
+      one.setPositions({positions[i] - QPointF(0, line.ascent())});
+      cover.fill(0);
+      {
+        QPainter painter(&cover);
+        painter.setRenderHint(QPainter::Antialiasing, false);
+        painter.setRenderHint(QPainter::TextAntialiasing, false);
+        painter.setPen(QColor(Qt::white));
+        painter.drawGlyphRun(baseline, one);
+      }
+      GlyphCover g = coverOf(cover, area.topLeft());
+      if (g.ink.isEmpty()) continue;
+      m.ink |= g.ink;
+      m.glyphs.push_back(std::move(g));
+    }
+  }
+  if (!m.ink.isEmpty() && !area.adjusted(1, 1, -1, -1).contains(m.ink)) return m;
+
+  // QPainter's own drawing on a noisy opaque image against our blend.
+  QImage painted(area.size(), QImage::Format_RGB32);
+  std::uint32_t noise = 0x2545F491;
+  for (int y = 0; y < painted.height(); ++y) {
+    auto* row = reinterpret_cast<QRgb*>(painted.scanLine(y));
+    for (int x = 0; x < painted.width(); ++x) {
+      noise = noise * 1664525 + 1013904223;
+      row[x] = 0xFF000000 | (noise >> 8);
+    }
+  }
+  QImage blended = painted.copy();
+  constexpr QRgb kProbe = qRgb(0x9A, 0x3C, 0xE1);
+  paintText(painted, baseline, font, s, kProbe);
+  blendGlyphs(m.glyphs, blended, -area.topLeft(), kProbe);
+  m.exact = painted == blended;
+  return m;
+}
+
+struct StringHash {
+  using is_transparent = void;
+  std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+};
+
+// One font role: the font, its metrics, and the masks of what it drew.
+struct FontSlot {
+  QFont font;
+  bool measured = false;
+  int ascent = 0;
+  int height = 0;
+  std::unordered_map<std::string, TextMask, StringHash, std::equal_to<>> masks;
+};
+
+// The few dirty rectangles kept apart before they merge into their bounds.
+constexpr std::size_t kMaxDirty = 8;
 
 std::uintptr_t mouseFlags(const QMouseEvent& e) {
   std::uintptr_t flags = 0;
@@ -97,10 +310,15 @@ struct QtPlatform::Impl {
   class Window;
 
   WindowProc* proc = nullptr;
-  std::array<QFont, 3> fonts;
+  std::array<FontSlot, 3> fonts;
+  bool textCache = true;
   CursorShape cursor = CursorShape::Arrow;
   QImage image;
   std::unique_ptr<Window> window;
+  // Changed since the last update request; the request goes out once per
+  // turn of the event loop, not once per drawing call.
+  std::vector<QRect> dirty;
+  bool flushQueued = false;
   struct Timer {
     QTimer qt;
     bool queued = false;  // a tick waits in the queue
@@ -118,9 +336,15 @@ struct QtPlatform::Impl {
   std::intptr_t send(unsigned message, std::uintptr_t wParam = 0, std::intptr_t lParam = 0) {
     return proc ? proc->WndProc(message, wParam, lParam) : 0;
   }
-  const QFont& font(FontRole role) const { return fonts[static_cast<std::size_t>(role)]; }
+  FontSlot& slot(FontRole role);
+  const TextMask& mask(FontSlot& slot, std::string_view utf8);
+  // Pixels of the image, row after row: bits() detaches only a shared image,
+  // and the image is never shared.
+  QRgb* pixels() { return reinterpret_cast<QRgb*>(image.bits()); }
+  int stride() const { return static_cast<int>(image.bytesPerLine() / sizeof(QRgb)); }
   void touched(const QRect& r);
-  void fill(QRect r, QRgb c);
+  void flush();
+  bool fill(QRect r, QRgb c);
   QWidget* dialogParent();
 };
 
@@ -137,7 +361,7 @@ class QtPlatform::Impl::Window final : public QWidget {
       host_.painting = false;
     }
     QPainter p(this);
-    p.drawImage(e->rect(), host_.image, e->rect());
+    for (const QRect& r : e->region()) p.drawImage(r, host_.image, r);
   }
 
   void mouseMoveEvent(QMouseEvent* e) override {
@@ -193,17 +417,76 @@ class QtPlatform::Impl::Window final : public QWidget {
   Impl& host_;
 };
 
-void QtPlatform::Impl::touched(const QRect& r) {
-  if (window && !painting) window->update(r);
+FontSlot& QtPlatform::Impl::slot(FontRole role) {
+  FontSlot& s = fonts[static_cast<std::size_t>(role)];
+  if (!s.measured) {
+    const QFontMetrics fm(s.font);
+    s.ascent = fm.ascent();
+    s.height = fm.height();
+    s.measured = true;
+  }
+  return s;
 }
 
-void QtPlatform::Impl::fill(QRect r, QRgb c) {
-  r &= image.rect();
+const TextMask& QtPlatform::Impl::mask(FontSlot& slot, std::string_view utf8) {
+  if (auto it = slot.masks.find(utf8); it != slot.masks.end()) return it->second;
+  // The program draws a few dozen distinct strings; this only bounds a surprise.
+  if (slot.masks.size() >= 4096) slot.masks.clear();
+  return slot.masks.emplace(std::string(utf8), renderMask(slot.font, utf8)).first->second;
+}
+
+void QtPlatform::Impl::touched(const QRect& changed) {
+  // The paint message comes with a repaint of the whole window: its blit follows.
+  if (!window || painting) return;
+  QRect r = changed & image.rect();
   if (r.isEmpty()) return;
-  for (int y = r.top(); y <= r.bottom(); ++y) {
-    auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
-    std::fill(row + r.left(), row + r.right() + 1, c);
+  for (auto it = dirty.begin(); it != dirty.end();) {
+    if (it->contains(r)) return;
+    if (r.intersects(*it)) {
+      r |= *it;
+      it = dirty.erase(it);
+    } else {
+      ++it;
+    }
   }
+  dirty.push_back(r);
+  if (dirty.size() > kMaxDirty) {
+    QRect all;
+    for (const QRect& d : dirty) all |= d;
+    dirty.assign(1, all);
+  }
+  if (!flushQueued) {
+    flushQueued = true;
+    QMetaObject::invokeMethod(window.get(), [this] { flush(); }, Qt::QueuedConnection);
+  }
+}
+
+void QtPlatform::Impl::flush() {
+  flushQueued = false;
+  if (!window || dirty.empty()) return;
+  QRegion region;
+  for (const QRect& r : dirty) region += r;
+  dirty.clear();
+  window->update(region);
+}
+
+bool QtPlatform::Impl::fill(QRect r, QRgb c) {
+  r &= image.rect();
+  if (r.isEmpty()) return false;
+  const int step = stride();
+  QRgb* row = pixels() + r.top() * step + r.left();
+  bool changed = false;
+  if (r.width() == 1) {  // vertical lines
+    for (int y = r.top(); y <= r.bottom(); ++y, row += step) {
+      if (*row != c) {
+        *row = c;
+        changed = true;
+      }
+    }
+    return changed;
+  }
+  for (int y = r.top(); y <= r.bottom(); ++y, row += step) changed |= setSpan(row, r.width(), c);
+  return changed;
 }
 
 QWidget* QtPlatform::Impl::dialogParent() {
@@ -220,78 +503,115 @@ QtPlatform::~QtPlatform() = default;
 QWidget* QtPlatform::window() const { return d_->window.get(); }
 const QImage& QtPlatform::surface() const { return d_->image; }
 
+void QtPlatform::setTextCache(bool on) { d_->textCache = on; }
+
+bool QtPlatform::textFromMask(std::string_view utf8, FontRole font) {
+  return !utf8.empty() && d_->mask(d_->slot(font), utf8).exact;
+}
+
 void QtPlatform::fillRect(const Rect& r, Colour brush) {
   const QRect q = toQRect(r);
   if (d_->image.isNull() || q.isEmpty()) return;
-  d_->fill(q, toRgb(brush));
-  d_->touched(q);
+  if (d_->fill(q, toRgb(brush))) d_->touched(q);
 }
 
 void QtPlatform::rectangle(const Rect& r, Colour pen, Colour brush) {
   const QRect q = toQRect(r);
   if (d_->image.isNull() || q.isEmpty()) return;
-  d_->fill(q, toRgb(pen));
+  const QRgb outline = toRgb(pen);
+  bool changed;
   // Two pixels or less across: all outline.
-  if (q.width() > 2 && q.height() > 2) d_->fill(q.adjusted(1, 1, -1, -1), toRgb(brush));
-  d_->touched(q);
+  if (q.width() > 2 && q.height() > 2) {
+    // Edge by edge, so an unchanged button is not rewritten in between.
+    changed = d_->fill(QRect(q.left(), q.top(), q.width(), 1), outline);
+    changed |= d_->fill(QRect(q.left(), q.bottom(), q.width(), 1), outline);
+    changed |= d_->fill(QRect(q.left(), q.top() + 1, 1, q.height() - 2), outline);
+    changed |= d_->fill(QRect(q.right(), q.top() + 1, 1, q.height() - 2), outline);
+    changed |= d_->fill(q.adjusted(1, 1, -1, -1), toRgb(brush));
+  } else {
+    changed = d_->fill(q, outline);
+  }
+  if (changed) d_->touched(q);
 }
 
 void QtPlatform::line(Point from, Point to, Colour pen) {
   if (d_->image.isNull() || from == to) return;
   const QRgb c = toRgb(pen);
-  const QRect bounds = d_->image.rect();
-  // Bresenham, stopping before the end point as LineTo does.
-  const int dx = std::abs(to.x - from.x);
-  const int dy = -std::abs(to.y - from.y);
-  const int sx = from.x < to.x ? 1 : -1;
-  const int sy = from.y < to.y ? 1 : -1;
-  int err = dx + dy;
-  int x = from.x;
-  int y = from.y;
-  while (x != to.x || y != to.y) {
-    if (bounds.contains(x, y)) reinterpret_cast<QRgb*>(d_->image.scanLine(y))[x] = c;
-    const int e2 = 2 * err;
-    if (e2 >= dy) {
-      err += dy;
-      x += sx;
+  const int width = d_->image.width();
+  const int height = d_->image.height();
+  bool changed = false;
+  if (from.y == to.y || from.x == to.x) {
+    // Straight: the pixels from `from` up to, not including, `to`.
+    const int lo = from.y == to.y ? std::min(from.x, to.x + 1) : std::min(from.y, to.y + 1);
+    const int hi = from.y == to.y ? std::max(from.x, to.x - 1) : std::max(from.y, to.y - 1);
+    if (from.y == to.y) {
+      changed = d_->fill(QRect(QPoint(lo, from.y), QPoint(hi, from.y)), c);
+    } else {
+      changed = d_->fill(QRect(QPoint(from.x, lo), QPoint(from.x, hi)), c);
     }
-    if (e2 <= dx) {
-      err += dx;
-      y += sy;
+  } else {
+    QRgb* const bits = d_->pixels();
+    const int stride = d_->stride();
+    // Bresenham, stopping before the end point as LineTo does.
+    const int dx = std::abs(to.x - from.x);
+    const int dy = -std::abs(to.y - from.y);
+    const int sx = from.x < to.x ? 1 : -1;
+    const int sy = from.y < to.y ? 1 : -1;
+    int err = dx + dy;
+    int x = from.x;
+    int y = from.y;
+    while (x != to.x || y != to.y) {
+      if (x >= 0 && x < width && y >= 0 && y < height) {
+        QRgb& px = bits[y * stride + x];
+        if (px != c) {
+          px = c;
+          changed = true;
+        }
+      }
+      const int e2 = 2 * err;
+      if (e2 >= dy) {
+        err += dy;
+        x += sx;
+      }
+      if (e2 <= dx) {
+        err += dx;
+        y += sy;
+      }
     }
   }
-  d_->touched(QRect(QPoint(std::min(from.x, to.x), std::min(from.y, to.y)),
-                    QPoint(std::max(from.x, to.x), std::max(from.y, to.y))));
+  if (changed) {
+    d_->touched(QRect(QPoint(std::min(from.x, to.x), std::min(from.y, to.y)),
+                      QPoint(std::max(from.x, to.x), std::max(from.y, to.y))));
+  }
 }
 
 void QtPlatform::text(Point p, std::string_view utf8, FontRole font, Colour colour) {
   if (d_->image.isNull() || utf8.empty()) return;
-  const QString s = fromUtf8(utf8);
-  const QFont& f = d_->font(font);
-  const QFontMetrics fm(f);
-  // Qt places text by its baseline, Windows by the top-left corner.
-  const QPoint baseline(p.x, p.y + fm.ascent());
-  {
-    QPainter painter(&d_->image);
-    painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.setRenderHint(QPainter::TextAntialiasing, false);
-    painter.setFont(f);
-    painter.setPen(QColor::fromRgb(toRgb(colour)));
-    painter.drawText(baseline, s);
+  FontSlot& slot = d_->slot(font);
+  if (d_->textCache) {
+    const TextMask& m = d_->mask(slot, utf8);
+    if (m.exact) {
+      d_->touched(blendGlyphs(m.glyphs, d_->image, QPoint(p.x, p.y), toRgb(colour)));
+      return;
+    }
   }
+  const QString s = fromUtf8(utf8);
+  // Qt places text by its baseline, Windows by the top-left corner.
+  const QPoint baseline(p.x, p.y + slot.ascent);
+  paintText(d_->image, baseline, slot.font, s, toRgb(colour));
   // Glyphs may overhang their advance box.
+  const QFontMetrics fm(slot.font);
   const QRect box = fm.boundingRect(s).translated(baseline) |
-                    QRect(p.x, p.y, fm.horizontalAdvance(s), fm.height());
+                    QRect(p.x, p.y, fm.horizontalAdvance(s), slot.height);
   d_->touched(box.adjusted(-1, -1, 1, 1));
 }
 
 int QtPlatform::textWidth(std::string_view utf8, FontRole font) {
-  return QFontMetrics(d_->font(font)).horizontalAdvance(fromUtf8(utf8));
+  if (utf8.empty()) return 0;
+  return d_->mask(d_->slot(font), utf8).advance;
 }
 
-int QtPlatform::textHeight(std::string_view, FontRole font) {
-  return QFontMetrics(d_->font(font)).height();
-}
+int QtPlatform::textHeight(std::string_view, FontRole font) { return d_->slot(font).height; }
 
 void QtPlatform::setWindowProc(WindowProc* proc) { d_->proc = proc; }
 
@@ -320,7 +640,9 @@ void QtPlatform::defineFont(FontRole role, std::string_view face, int pixelHeigh
   if (pixelHeight != 0) f.setPixelSize(std::abs(pixelHeight));
   // Windows weights run 100..900 like Qt's; 0 means "don't care".
   f.setWeight(static_cast<QFont::Weight>(weight == 0 ? 400 : std::clamp(weight, 100, 900)));
-  d_->fonts[static_cast<std::size_t>(role)] = f;
+  FontSlot& slot = d_->fonts[static_cast<std::size_t>(role)];
+  slot = FontSlot{};
+  slot.font = f;
 }
 
 void QtPlatform::createWindow(std::string_view title, int clientWidth, int clientHeight) {
@@ -342,6 +664,9 @@ void QtPlatform::createWindow(std::string_view title, int clientWidth, int clien
   }
   d_->image = QImage(clientWidth, clientHeight, QImage::Format_RGB32);
   d_->image.fill(toRgb(kBackground));
+  // The old window took its queued update request with it.
+  d_->dirty.clear();
+  d_->flushQueued = false;
   d_->window = std::move(window);
   d_->destroySent = false;
   d_->insertHeld = false;
@@ -371,6 +696,8 @@ void QtPlatform::invalidate() {
 }
 
 void QtPlatform::setCursor(CursorShape shape) {
+  // Called on every pointer move; Qt would send a cursor change event each time.
+  if (shape == d_->cursor) return;
   d_->cursor = shape;
   if (d_->window) d_->window->setCursor(toQt(shape));
 }

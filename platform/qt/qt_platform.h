@@ -59,6 +59,13 @@ class QtPlatform final : public Platform {
   QWidget* window() const;
   const QImage& surface() const;
 
+  // Texts are stamped from coverage masks rendered once by QPainter and
+  // blended as QPainter blends them. Off, every text goes through QPainter:
+  // tests compare the two.
+  void setTextCache(bool on);
+  // True when text() stamps this string from a mask rather than painting it.
+  bool textFromMask(std::string_view utf8, FontRole font);
+
  private:
   struct Impl;
   std::unique_ptr<Impl> d_;

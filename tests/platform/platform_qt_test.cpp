@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -169,6 +170,132 @@ TEST_F(QtWindowTest, TextLandsInItsBoxAndFontsKeepTheirKind) {
   EXPECT_GT(width("WWWW", FontRole::Buttons), width("WWWW", FontRole::Small));
 }
 
+TEST_F(QtWindowTest, ClippedLinesAndSmallRectanglesKeepTheirPixels) {
+  platform.line({-5, 10}, {4, 10}, 0);       // enters from the left
+  platform.line({245, 20}, {236, 20}, 0);    // enters from the right, leftwards
+  platform.line({100, -3}, {100, 4}, 0);     // enters from the top
+  platform.line({110, 170}, {110, 155}, 0);  // enters from the bottom, upwards
+  platform.line({-10, 30}, {-1, 30}, 0);     // wholly outside
+  platform.rectangle({20, 50, 23, 53}, rgb(0, 0, 255), rgb(0, 255, 0));  // 3x3: one pixel inside
+  platform.rectangle({30, 50, 32, 55}, rgb(0, 0, 255), rgb(0, 255, 0));  // 2 across: all outline
+  platform.fillRect({235, 155, 250, 170}, rgb(255, 0, 0));               // cut by the corner
+  struct Probe {
+    int x, y;
+    QRgb c;
+  };
+  const Probe probes[] = {
+      {0, 10, kBlack},    {3, 10, kBlack},    {4, 10, kYellow},  {239, 20, kBlack},
+      {237, 20, kBlack},  {236, 20, kYellow}, {100, 0, kBlack},  {100, 3, kBlack},
+      {100, 4, kYellow},  {110, 159, kBlack}, {110, 156, kBlack}, {110, 155, kYellow},
+      {0, 30, kYellow},   {20, 50, kBlue},    {22, 52, kBlue},   {21, 51, kGreen},
+      {23, 51, kYellow},  {30, 50, kBlue},    {31, 54, kBlue},   {32, 52, kYellow},
+      {235, 155, kRed},   {239, 159, kRed},   {234, 155, kYellow},
+  };
+  for (const Probe& p : probes) EXPECT_EQ(at(surface(), p.x, p.y), p.c) << p.x << "," << p.y;
+}
+
+// Masks blended by the backend against QPainter drawing the same texts: the
+// fonts at the program's two usual cell sizes, every colour of the board,
+// texts overlapping, cut by the edges, and drawn again on themselves as each
+// redraw does.
+TEST_F(QtWindowTest, TextFromMasksMatchesQPainterPixelForPixel) {
+  const std::vector<std::string> latin = {"1", "2", "3", "4", "5", "6", "7", "8", "9",
+                                          "Quincunx", "English", "Partiel", "Données",
+                                          "Résolu", "Enregistrer", "Aide", "Wé ffi"};
+  // Kept to pixels only: which face draws an arrow depends on the machine.
+  const std::vector<std::string> others = {"→", "0"};
+  const Colour grounds[] = {0xC0FFFF, 0xFFC0C0, 0x808080, 0xC0C0C0, 0, 0xC0C0FF};
+  const Colour inks[] = {0,          0x0000FF, 0x808080, rgb(192, 0, 255),
+                         rgb(0, 0, 255), rgb(255, 255, 0), rgb(0, 192, 0), rgb(192, 0, 0)};
+  const Point places[] = {{3, 2},    {50, 20},  {120, 40}, {170, 90}, {30, 100},
+                          {-9, 60},  {215, 10}, {90, -12}, {140, 145}, {-20, -15}};
+
+  auto scene = [&](FontRole role, bool masks) {
+    platform.setTextCache(masks);
+    for (int i = 0; i < 6; ++i) platform.fillRect({i * 40, 0, i * 40 + 40, 160}, grounds[i]);
+    for (int y = 5; y < 200; y += 9) platform.line({0, y}, {240, y - 40}, rgb(0, 192, 0));
+    int k = 0;
+    for (int pass = 0; pass < 3; ++pass) {
+      for (const auto* list : {&latin, &others}) {
+        for (const std::string& s : *list) {
+          const Point p = places[k % std::size(places)];
+          platform.text({p.x + k % 7, p.y + k % 5}, s, role, inks[(k + pass) % std::size(inks)]);
+          ++k;
+        }
+      }
+      k = 0;  // the same places again: glyph edges blend over themselves
+    }
+    return surface().copy();
+  };
+
+  struct Size {
+    int digits, small, buttons;
+  };
+  for (const Size size : {Size{19, 8, 13}, Size{40, 15, 23}}) {
+    platform.defineFont(FontRole::Digits, "Lucida Console", size.digits, 700);
+    platform.defineFont(FontRole::Small, "Lucida Console", size.small, 400);
+    platform.defineFont(FontRole::Buttons, "Times", size.buttons, 700);
+    for (const FontRole role : {FontRole::Digits, FontRole::Small, FontRole::Buttons}) {
+      for (const std::string& s : latin) {
+        EXPECT_TRUE(platform.textFromMask(s, role)) << s << " " << size.digits;
+      }
+      const QImage stamped = scene(role, true);
+      const QImage painted = scene(role, false);
+      int differ = 0;
+      QPoint first(-1, -1);
+      for (int y = 0; y < painted.height(); ++y) {
+        for (int x = 0; x < painted.width(); ++x) {
+          if (stamped.pixel(x, y) == painted.pixel(x, y)) continue;
+          if (differ++ == 0) first = QPoint(x, y);
+        }
+      }
+      EXPECT_EQ(differ, 0) << "font " << static_cast<int>(role) << " size " << size.digits
+                           << ", first at " << first.x() << "," << first.y();
+    }
+  }
+  platform.setTextCache(true);
+}
+
+// What the window shows, read back from the offscreen backing store: every
+// change reaches it, however the changes come.
+TEST_F(QtWindowTest, EveryChangeReachesTheScreen) {
+  auto screen = [&] {
+    return w()->screen()->grabWindow(w()->winId()).toImage().convertToFormat(QImage::Format_RGB32);
+  };
+  auto shown = [&] { return waitUntil([&] { return screen() == surface(); }); };
+  ASSERT_EQ(screen().size(), surface().size());
+  ASSERT_TRUE(shown());
+
+  // Many small changes far apart, some of them drawn twice.
+  for (int i = 0; i < 40; ++i) {
+    const int x = (i * 37) % 230, y = (i * 23) % 150;
+    platform.fillRect({x, y, x + 6, y + 4}, rgb(i * 6, 255 - i * 6, 128));
+    platform.fillRect({x, y, x + 6, y + 4}, rgb(i * 6, 255 - i * 6, 128));
+  }
+  platform.line({0, 0}, {239, 159}, rgb(0, 0, 255));
+  platform.text({-6, 140}, "8", FontRole::Digits, rgb(255, 0, 0));
+  platform.text({200, -8}, "Quincunx", FontRole::Buttons, rgb(0, 0, 255));
+  EXPECT_TRUE(shown());
+
+  // A button drawn again unchanged, then with only its inside changed.
+  platform.rectangle({100, 100, 120, 110}, 0, rgb(0, 128, 0));
+  EXPECT_TRUE(shown());
+  platform.rectangle({100, 100, 120, 110}, 0, rgb(0, 128, 0));
+  platform.rectangle({100, 100, 120, 110}, 0, rgb(255, 0, 255));
+  EXPECT_TRUE(shown());
+
+  // The paint message's own drawing, and drawing between two paints.
+  rec.onMessage = [&](const Message& m) {
+    if (m.msg == kMsgPaint) platform.text({60, 60}, "5", FontRole::Digits, 0);
+  };
+  platform.invalidate();
+  platform.rectangle({150, 20, 200, 50}, 0, rgb(192, 192, 192));
+  ASSERT_TRUE(waitUntil([&] { return rec.count(kMsgPaint) == 1; }));
+  platform.text({160, 25}, "Aide", FontRole::Buttons, rgb(255, 255, 0));
+  EXPECT_TRUE(shown());
+  EXPECT_EQ(at(surface(), 10, 10), kYellow);
+}
+
 TEST_F(QtWindowTest, InvalidateErasesAtOnceAndPaintsOnce) {
   platform.fillRect({0, 0, 50, 50}, rgb(255, 0, 0));
   rec.onMessage = [&](const Message& m) {
@@ -207,13 +334,18 @@ TEST_F(QtWindowTest, TimersTickWithTheirIdUntilStoppedEvenInsideABox) {
   rec.onMessage = [&](const Message& m) {
     if (m.msg != kMsgTimer || (inBox && ++ticksInBox)) return;
     inBox = true;
-    whenModal<QMessageBox>([](QMessageBox* b) { b->button(QMessageBox::Ok)->click(); }, 150);
+    whenModal<QMessageBox>(
+        [&](QMessageBox* b) {
+          waitUntil([&] { return ticksInBox >= 3; }, 5000);
+          b->button(QMessageBox::Ok)->click();
+        },
+        0);
     platform.messageBox("Temps écoulé", "Quincunx", kStyleOk);
     platform.stopTimer(4);
     inBox = false;
   };
   platform.startTimer(4, 10);
-  ASSERT_TRUE(waitUntil([&] { return ticksInBox > 0 && !inBox; }));
+  ASSERT_TRUE(waitUntil([&] { return ticksInBox > 0 && !inBox; }, 8000));
   EXPECT_GE(ticksInBox, 3);
 }
 
@@ -233,9 +365,11 @@ TEST_F(QtWindowTest, MessageBoxesAnswerOkOrCancelWhileTimersTick) {
           shown = QString("%1|%2|%3").arg(b->text(), b->windowTitle()).arg(b->buttons().size());
           EXPECT_EQ(b->icon(), QMessageBox::Information);
           EXPECT_EQ(b->windowModality(), Qt::ApplicationModal);
+          // Answer once the timer has ticked inside the box, however slow the machine.
+          waitUntil([&] { return rec.count(kMsgTimer) >= 3; }, 5000);
           answer(b);
         },
-        80);
+        0);
     EXPECT_EQ(platform.messageBox("Problème\nrésolu", "Quincunx", style), expected);
     EXPECT_EQ(shown, QString::fromUtf8("Problème\nrésolu|Quincunx|%1").arg(style & 1 ? 2 : 1));
     EXPECT_GE(rec.count(kMsgTimer), 3);

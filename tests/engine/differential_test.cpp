@@ -336,11 +336,20 @@ TEST(Differential, SudokuEasySet) { runSet("sudoku-easy", 4, 4); }
 
 TEST(Differential, SudokuHardSet) { runSet("sudoku-hard", 20, 10); }
 
+// The literal engine needs seconds for a deep Quincunx: every shipped puzzle
+// is solved in modes 0 and 5, the defaults and the first of each kind go
+// through every call, and the sanitizer build leaves the deep Quincunx
+// puzzles to the optimised one.
 TEST(Differential, ShippedPuzzles) {
   const auto set = shippedPuzzles();
   ASSERT_GE(set.size(), 2u);
   std::mt19937 rng(11);
-  for (const auto& [name, board] : set) run(board, name, rng, {true, true, true});
+  for (const auto& [name, board] : set) {
+    if (kStride > 1 && name.starts_with("quincunx-deep")) continue;
+    const bool full = name == "quincunn.jeu" || name == "quincuno.jeu" || name.ends_with("-1.jeu");
+    run(board, name, rng, full ? Plan{true, true, true} : Plan{false, false, false});
+    if (HasFailure()) return;
+  }
 }
 
 TEST(Differential, RandomBoards) {

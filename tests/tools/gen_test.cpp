@@ -1,0 +1,431 @@
+// quincunx-gen: its complete solver, the puzzles it makes and their ratings,
+// its command line, and the puzzles we ship.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <optional>
+#include <random>
+#include <sstream>
+
+#include "engine/engine.h"
+#include "files/puzzle_file.h"
+#include "tests/support/puzzles.h"
+#include "tools/gen/exact.h"
+#include "tools/gen/gen_cli.h"
+#include "tools/gen/generator.h"
+
+namespace qx {
+namespace {
+
+namespace fs = std::filesystem;
+using gen::ExactSolver;
+using gen::Rating;
+
+Grid zeros() {
+  Grid g;
+  for (auto& row : g) row.fill('0');
+  return g;
+}
+
+std::string grid1(const Grid& g) {
+  std::string s;
+  for (int r = 1; r <= 9; ++r)
+    for (int c = 1; c <= 9; ++c) s.push_back(g[r][c]);
+  return s;
+}
+
+std::string readText(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+bool solvedBoard(const Grid& g, int su) {
+  Board b;
+  b.setVariant(su);
+  b.tab1 = g;
+  return test::isSolved(b);
+}
+
+using Rectangle = std::array<std::pair<int, int>, 4>;
+
+// Two rows of one band and two columns of different stacks holding a b / b a,
+// inside rows r1..r2 of the grid at column offset c0: swapping them keeps
+// every unit whole.
+std::optional<Rectangle> rectangle(const Grid& g, int r1, int r2, int c0) {
+  for (int a = r1; a <= r2; ++a)
+    for (int b = a + 1; b <= r2 && (b - 1) / 3 == (a - 1) / 3; ++b)
+      for (int x = c0 + 1; x <= c0 + 9; ++x)
+        for (int y = x + 1; y <= c0 + 9; ++y)
+          if (g[a][x] == g[b][y] && g[a][y] == g[b][x] && (x - 1) / 3 != (y - 1) / 3)
+            return Rectangle{{{a, x}, {a, y}, {b, x}, {b, y}}};
+  return std::nullopt;
+}
+
+// A random full Quincunx with such a rectangle in the rows of grid 1 and of
+// grid 5 that no other grid crosses, and one in grid 4.
+struct Rectangles {
+  Grid full;
+  Rectangle top, bottom, left;
+};
+Rectangles withRectangles() {
+  ExactSolver solver(5);
+  gen::Rng rng(1);
+  for (;;) {
+    const Grid full = solver.randomFull(rng);
+    const auto top = rectangle(full, 1, 6, 0), bottom = rectangle(full, 16, 21, 12),
+               left = rectangle(full, 16, 21, 0);
+    if (top && bottom && left) return {full, *top, *bottom, *left};
+  }
+}
+
+// ---------------------------------------------------------------- solver
+
+TEST(ExactSolver, FindsTheKnownSolutionOfEveryHardSudoku) {
+  ExactSolver solver(1);
+  for (const auto& p : test::loadSet("sudoku-hard")) {
+    Grid found;
+    ASSERT_EQ(solver.count(test::sudokuBoard(p.puzzle).tab1, 2, &found), 1) << p.puzzle;
+    EXPECT_EQ(grid1(found), p.solution) << p.puzzle;
+  }
+}
+
+// Boards from nearly full to far too open, some with a given changed, each
+// counted by the plain counter of the test support as well.
+TEST(ExactSolver, CountsAsThePlainCounterOnQuincunxAndSudokuBoards) {
+  std::map<int, int> seen;
+  for (int i = 0; i < 60; ++i) {
+    const int su = i % 3 == 0 ? 1 : 0;
+    ExactSolver solver(su == 0 ? 5 : 1);
+    const auto& f = solver.field();
+    gen::Rng rng(i);
+    Grid g = i % 2 ? solver.randomFull(rng) : test::fullQuincunx(i);
+    std::vector<int> cells(f.cells());
+    for (int x = 0; x < f.cells(); ++x) cells[x] = x;
+    gen::shuffle(cells, rng);
+    const int holes = su == 0 ? 80 + 2 * i : 35 + i / 3;
+    for (int k = 0; k < holes; ++k) g[f.row(cells[k])][f.col(cells[k])] = '0';
+    if (i % 4 == 1) {  // another digit in a given, one its units do not hold yet
+      const int x = cells[holes];
+      const int r = f.row(x), c = f.col(x);
+      for (char d = '1'; d <= '9'; ++d) {
+        bool free = d != g[r][c];
+        for (int p : f.peers(x)) free = free && g[f.row(p)][f.col(p)] != d;
+        if (free) {
+          g[r][c] = d;
+          break;
+        }
+      }
+    }
+    const int expected = test::countSolutions(g, f.sud(), 3);
+    EXPECT_EQ(solver.count(g, 3), expected) << "board " << i;
+    ++seen[expected];
+  }
+  EXPECT_GT(seen[0], 0);
+  EXPECT_GT(seen[1], 0);
+  EXPECT_GT(seen[3], 0);
+}
+
+// A cell of a shared domain obeys the lines and columns of both its grids.
+TEST(ExactSolver, SharedCellsObeyBothGrids) {
+  Grid g = zeros();
+  const std::pair<int, int> peers[] = {{7, 1}, {7, 15}, {1, 7}, {15, 7}, {7, 2},
+                                       {7, 14}, {2, 7}, {14, 7}, {8, 8}};
+  char d = '1';
+  for (auto [r, c] : peers) g[r][c] = d++;
+  EXPECT_EQ(ExactSolver(5).count(g, 2), 0);  // (7, 7) has no digit left
+  EXPECT_EQ(test::countSolutions(g, 5, 2), 0);
+  EXPECT_EQ(ExactSolver(1).count(g, 2), 2);  // in grid 1 alone it keeps four digits
+
+  Grid twice = zeros();
+  twice[8][2] = twice[8][20] = '5';  // row 8 of grid 1 and of grid 2: no common unit
+  EXPECT_EQ(ExactSolver(5).count(twice, 2), 2);
+  twice[8][14] = '5';  // in row 8 of grid 2 (and of the centre) with (8, 20)
+  EXPECT_EQ(ExactSolver(5).count(twice, 2), 0);
+}
+
+// Two corners that each allow two fillings, once the rest is fixed: the
+// counts multiply. countExcept finds the other filling, or proves none.
+TEST(ExactSolver, IndependentCornersMultiply) {
+  ExactSolver solver(5);
+  const auto [full, top, bottom, left] = withRectangles();
+  Grid g = full;
+  for (auto [r, c] : top) g[r][c] = '0';
+  EXPECT_EQ(solver.countExcept(g, top[0].first, top[0].second, full[top[0].first][top[0].second], 5), 1);
+  for (auto [r, c] : bottom) g[r][c] = '0';
+  EXPECT_EQ(solver.count(g, 10), 4);
+  EXPECT_EQ(test::countSolutions(g, 5, 10), 4);
+
+  g = full;
+  for (const int x : {5, 77, 200, 301}) g[solver.field().row(x)][solver.field().col(x)] = '0';
+  Grid found;
+  ASSERT_EQ(solver.count(g, 2, &found), 1);
+  EXPECT_TRUE(found == full);
+  for (const int x : {5, 77, 200, 301}) {
+    const int r = solver.field().row(x), c = solver.field().col(x);
+    EXPECT_EQ(solver.countExcept(g, r, c, full[r][c], 1), 0);
+  }
+}
+
+TEST(ExactSolver, RandomBoardsAreValidAndFollowTheGenerator) {
+  for (const int su : {0, 1}) {
+    ExactSolver solver(su == 0 ? 5 : 1);
+    gen::Rng a(11), b(11), c(12);
+    const Grid first = solver.randomFull(a);
+    EXPECT_TRUE(solvedBoard(first, su));
+    EXPECT_TRUE(solver.randomFull(b) == first);
+    EXPECT_FALSE(solver.randomFull(c) == first);
+    EXPECT_FALSE(solver.randomFull(a) == first);
+    for (int r = 1; r <= kField; ++r)
+      for (int col = 1; col <= kField; ++col)
+        if (!inSubGrid(r, col, su == 0 ? 5 : 1)) {
+          EXPECT_EQ(first[r][col], '0');
+        }
+  }
+}
+
+// ------------------------------------------------------------ generation
+
+// What the engine does with a puzzle, told again from its counters.
+void expectEngineRating(const gen::Puzzle& p, int su, Rating want, const std::string& what) {
+  Board obvious;
+  obvious.setVariant(su);
+  obvious.tab1 = p.tab1;
+  placeClue(obvious, p.clue);
+  Board silent = obvious;
+  SolverHost quiet;
+  Engine(obvious, quiet).solution(kObvious);
+  Engine engine(silent, quiet);
+  engine.solution(kSilent);
+  for (int r = 1; r <= kField; ++r)
+    for (int c = 1; c <= kField; ++c)
+      if (inSubGrid(r, c, silent.sud)) {
+        ASSERT_EQ(test::valueAt(silent, r, c), p.solution[r][c]) << what << " at " << r << "," << c;
+      }
+  bool obviousFills = true;
+  for (int r = 1; r <= kField; ++r)
+    for (int c = 1; c <= kField; ++c)
+      obviousFills = obviousFills && (!inSubGrid(r, c, obvious.sud) || test::valueAt(obvious, r, c) != '0');
+  EXPECT_EQ(obviousFills, want == Rating::kSingles) << what;
+  EXPECT_EQ(engine.trouv == 1, want == Rating::kDeep) << what;
+  if (want == Rating::kLogic || want == Rating::kTrials) {
+    EXPECT_EQ(engine.placedByTrials > 0, want == Rating::kTrials) << what;
+  }
+}
+
+TEST(Generate, EveryRatingOfBothVariantsIsUniqueAndAsAsked) {
+  for (const int su : {1, 0})
+    for (const Rating want : {Rating::kSingles, Rating::kLogic, Rating::kTrials, Rating::kDeep}) {
+      const std::string what = std::string(su ? "sudoku " : "quincunx ") + gen::ratingName(want);
+      gen::GenOptions opt;
+      opt.su = su;
+      opt.rating = want;
+      const auto p = gen::generate(opt, 5, 1);
+      ASSERT_TRUE(p) << what;
+      EXPECT_EQ(p->rating, want);
+      EXPECT_TRUE(solvedBoard(p->solution, su)) << what;
+      // The plain counter is quick on a Sudoku; the five grids' minimal
+      // puzzles are left to the solver it was compared with above.
+      const int solutions =
+          su ? test::countSolutions(p->tab1, 1, 2) : ExactSolver(5).count(p->tab1, 2);
+      EXPECT_EQ(solutions, 1) << what;
+      expectEngineRating(*p, su, want, what);
+    }
+}
+
+TEST(Generate, SameSeedAndNumberSamePuzzle) {
+  gen::GenOptions opt;
+  opt.su = 0;
+  opt.rating = Rating::kTrials;
+  const auto a = gen::generate(opt, 7, 1), b = gen::generate(opt, 7, 1);
+  const auto other = gen::generate(opt, 7, 2), reseeded = gen::generate(opt, 8, 1);
+  ASSERT_TRUE(a && b && other && reseeded);
+  EXPECT_TRUE(a->tab1 == b->tab1);
+  EXPECT_EQ(puzzleText(a->tab1, a->clue), puzzleText(b->tab1, b->clue));
+  EXPECT_FALSE(a->tab1 == other->tab1);
+  EXPECT_FALSE(a->tab1 == reseeded->tab1);
+}
+
+TEST(Generate, SymmetricGivens) {
+  for (const int su : {1, 0}) {
+    gen::GenOptions opt;
+    opt.su = su;
+    opt.symmetric = true;
+    const auto p = gen::generate(opt, 2, 1);
+    ASSERT_TRUE(p);
+    const int turn = su ? 10 : 22;
+    for (int r = 1; r <= kField; ++r)
+      for (int c = 1; c <= kField; ++c)
+        if (inSubGrid(r, c, su ? 1 : 5)) {
+          EXPECT_EQ(isDigit(p->tab1[r][c]), isDigit(p->tab1[turn - r][turn - c])) << r << "," << c;
+        }
+  }
+}
+
+// Among these Quincunx puzzles some are beyond the engine at their fewest
+// givens; a clue is added only when allowed and only when needed.
+TEST(Generate, HiddenClueOnlyWhenTheEngineNeedsIt) {
+  gen::GenOptions opt;
+  opt.su = 0;
+  opt.rating = Rating::kDeep;
+  int clued = 0;
+  for (int n = 1; n <= 6 && clued == 0; ++n) {
+    const auto p = gen::generate(opt, 2028, n);
+    ASSERT_TRUE(p);
+    if (p->clue.ne != 1) continue;
+    ++clued;
+    EXPECT_EQ(p->tab1[p->clue.ie][p->clue.je], '0');
+    EXPECT_EQ(p->clue.ce, p->solution[p->clue.ie][p->clue.je]);
+    EXPECT_EQ(gen::rate(p->tab1, Clue{}, 0).rating, Rating::kUnsolved);
+    EXPECT_EQ(gen::rate(p->tab1, p->clue, 0).rating, Rating::kDeep);
+    opt.allowClue = false;
+    const auto bare = gen::generate(opt, 2028, n);
+    opt.allowClue = true;
+    ASSERT_TRUE(bare);
+    EXPECT_EQ(bare->clue.ne, 0);
+    EXPECT_EQ(gen::rate(bare->tab1, bare->clue, 0).rating, Rating::kDeep);
+  }
+  EXPECT_GE(clued, 1);
+}
+
+// ---------------------------------------------------------- command line
+
+class GenCli : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = fs::temp_directory_path() /
+          ("qx-gen-cli-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::create_directories(dir);
+  }
+  void TearDown() override { fs::remove_all(dir); }
+
+  std::string write(const std::string& name, const Grid& tab1, const Clue& clue = Clue{}) {
+    const auto path = (dir / name).string();
+    std::ofstream(path, std::ios::binary) << puzzleText(tab1, clue);
+    return path;
+  }
+  int run(std::vector<std::string> args) {
+    out.str("");
+    err.str("");
+    return runGenCli(args, out, err);
+  }
+
+  fs::path dir;
+  std::ostringstream out, err;
+};
+
+TEST_F(GenCli, WritesNamedFilesThatRateAsNamed) {
+  const auto made = (dir / "made").string();
+  ASSERT_EQ(run({"--variant", "sudoku", "--rating", "trials", "--count", "2", "--seed", "9",
+                 "--out", made}),
+            0)
+      << err.str();
+  const auto one = made + "/sudoku-trials-1.jeu", two = made + "/sudoku-trials-2.jeu";
+  EXPECT_EQ(out.str().rfind(one + ": sudoku unique trials (", 0), 0u) << out.str();
+  ASSERT_EQ(run({"--rate", one, two}), 0);
+  EXPECT_EQ(out.str(), one + ": sudoku unique trials\n" + two + ": sudoku unique trials\n");
+
+  // Puzzle 2 alone, under another name: the same puzzle.
+  ASSERT_EQ(run({"--variant", "sudoku", "--rating", "trials", "--first", "2", "--seed", "9",
+                 "--out", (dir / "again").string(), "--prefix", "grille"}),
+            0);
+  EXPECT_EQ(readText(dir / "again" / "grille-trials-2.jeu"), readText(two));
+}
+
+TEST_F(GenCli, RateTellsUniquenessVariantAndEngineResult) {
+  const auto set = test::loadSet("sudoku-easy");
+  const Grid easy = test::sudokuBoard(set[0].puzzle).tab1;
+  const auto boards = withRectangles();
+  const Grid& full = boards.full;
+  Grid open = full;
+  for (auto [r, c] : boards.left) open[r][c] = '0';  // two fillings in grid 4
+  Grid wrong = easy;
+  wrong[1][1] = wrong[1][2] = '7';
+
+  const std::vector<std::string> files = {
+      write("quincuno.jeu", easy), write("quincunn.jeu", full), write("quincunx-open.jeu", open),
+      write("sudoku-wrong.jeu", wrong), write("grille.jeu", full)};
+  const auto missing = (dir / "sudoku-missing.jeu").string();
+  std::vector<std::string> args = {"--rate"};
+  args.insert(args.end(), files.begin(), files.end());
+  args.push_back(missing);
+  EXPECT_EQ(run(args), 1);
+  EXPECT_EQ(out.str(), files[0] + ": sudoku unique singles\n" + files[1] + ": quincunx unique singles\n" +
+                           files[2] + ": quincunx not-unique unsolved\n" + files[3] +
+                           ": sudoku no-solution unsolved\n" + files[4] + ": quincunx unique singles\n");
+  EXPECT_NE(err.str().find("cannot read " + missing), std::string::npos);
+
+  ASSERT_EQ(run({"--variant", "sudoku", "--rate", files[4]}), 0);
+  EXPECT_EQ(out.str(), files[4] + ": sudoku unique singles\n");
+}
+
+TEST_F(GenCli, UsageErrors) {
+  const auto file = write("sudoku-x.jeu", zeros());
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"--rate"}, {"--rate", "--count", "2", file}, {file},
+        {"--rating", "hard"}, {"--variant", "kakuro"}, {"--count", "0"}, {"--count"},
+        {"--seed", "-3"}, {"--seed", "4294967296"}, {"--first", "x"}, {"--prefix", "a/b"},
+        {"--tries", "0"}, {"--bogus"}}) {
+    EXPECT_EQ(run(args), 2) << args.front();
+    EXPECT_NE(err.str().find("usage:"), std::string::npos);
+  }
+  EXPECT_EQ(run({"--help"}), 0);
+  EXPECT_NE(out.str().find("--rate FILE"), std::string::npos);
+}
+
+// ------------------------------------------------------- shipped puzzles
+
+// Jeux/ files are named VARIANT-RATING-N.jeu; the two defaults are rated
+// logic or trials, so that the first puzzles seen need no guessing.
+TEST(ShippedPuzzles, UniqueSolvedAndRatedAsNamed) {
+  const fs::path data = QX_DATA_DIR;
+  std::vector<fs::path> files = {data / "quincunn.jeu", data / "quincuno.jeu"};
+  for (const auto& e : fs::directory_iterator(data / "Jeux"))
+    if (e.path().extension() == ".jeu") files.push_back(e.path());
+  std::map<std::string, int> inJeux;  // "sudoku logic" -> how many
+  int clued = 0;
+  for (const auto& path : files) {
+    const std::string leaf = path.filename().string();
+    SCOPED_TRACE(leaf);
+    const bool isDefault = path.parent_path() == data;
+    const int su = isDefault ? (leaf == "quincuno.jeu" ? 1 : 0) : variantFromName(leaf, -1);
+    ASSERT_GE(su, 0);
+    Grid tab1 = zeros();
+    Clue clue;
+    ASSERT_TRUE(lecture(path.string(), tab1, clue));
+    clued += clue.ne == 1;
+    Grid solution;
+    ASSERT_EQ(ExactSolver(su == 0 ? 5 : 1).count(tab1, 2, &solution), 1);
+    const auto verdict = gen::rate(tab1, clue, su);
+    for (int r = 1; r <= kField; ++r)
+      for (int c = 1; c <= kField; ++c)
+        if (inSubGrid(r, c, su == 0 ? 5 : 1)) {
+          ASSERT_EQ(verdict.board[r][c], solution[r][c]);
+        }
+    const std::string rating = gen::ratingName(verdict.rating);
+    const std::string variant = su ? "sudoku" : "quincunx";
+    if (isDefault) {
+      EXPECT_TRUE(rating == "logic" || rating == "trials") << rating;
+    } else {
+      EXPECT_EQ(leaf.rfind(variant + "-" + rating + "-", 0), 0u) << rating;
+      ++inJeux[variant + " " + rating];
+    }
+  }
+  int sudoku = 0, quincunx = 0;
+  for (const auto& [kind, n] : inJeux) (kind[0] == 's' ? sudoku : quincunx) += n;
+  EXPECT_GE(sudoku, 40);
+  EXPECT_GE(quincunx, 20);
+  for (const char* kind : {"sudoku singles", "sudoku logic", "sudoku trials", "sudoku deep",
+                           "quincunx singles", "quincunx logic", "quincunx trials", "quincunx deep"})
+    EXPECT_GT(inJeux[kind], 0) << kind;
+  EXPECT_GE(clued, 2);
+
+  // The first start shows the default Quincunx.
+  EXPECT_EQ(readText(data / "state" / "quincunx.jeu"), readText(data / "quincunn.jeu"));
+}
+
+}  // namespace
+}  // namespace qx

@@ -1,0 +1,216 @@
+#include "tools/gen/gen_cli.h"
+
+#include <charconv>
+#include <filesystem>
+#include <fstream>
+#include <ostream>
+#include <string_view>
+
+#include "files/puzzle_file.h"
+#include "tools/gen/generator.h"
+
+namespace qx {
+
+namespace {
+
+using gen::Rating;
+
+constexpr std::string_view kUsage =
+    "usage: quincunx-gen [--variant quincunx|sudoku] [--rating singles|logic|trials|deep]\n"
+    "                    [--count N] [--first N] [--seed S] [--out DIR] [--prefix NAME]\n"
+    "                    [--no-clue] [--symmetric] [--tries N]\n"
+    "       quincunx-gen [--variant quincunx|sudoku] --rate FILE...\n"
+    "\n"
+    "Makes puzzle files (*.jeu) with a single solution, rated by what the program's\n"
+    "engine needs to solve them:\n"
+    "  singles  the obvious resolution alone fills the board\n"
+    "  logic    more than singles, but no trial\n"
+    "  trials   the solve needs two-candidate trials\n"
+    "  deep     the solve needs three-candidate trials\n"
+    "Files are named PREFIX-RATING-N.jeu (N from --first, default 1; PREFIX defaults to\n"
+    "the variant, which the open command reads from the name) and written to DIR\n"
+    "(default: the current folder). Puzzle N of seed S (default 1) is always the same\n"
+    "puzzle. A puzzle the engine cannot solve may get a hidden clue, unless --no-clue.\n"
+    "--symmetric keeps the givens symmetric about the centre; --tries bounds the full\n"
+    "boards drawn per puzzle (default 5000). Defaults: --variant quincunx --rating logic.\n"
+    "\n"
+    "--rate prints one line per file: FILE: VARIANT unique|not-unique|no-solution\n"
+    "RATING|unsolved, with the hidden clue placed before the engine runs. The variant\n"
+    "comes from the file name (quincuno.jeu is a Sudoku, quincunn.jeu a Quincunx),\n"
+    "else Quincunx.\n";
+
+struct Options {
+  int variant = -1;  // -1: not given
+  Rating rating = Rating::kLogic;
+  int count = 1;
+  int first = 1;
+  std::uint32_t seed = 1;
+  std::string out = ".";
+  std::string prefix;
+  bool noClue = false;
+  bool symmetric = false;
+  int tries = 5000;
+  bool rate = false;
+  bool generating = false;  // some option of generation given
+  std::vector<std::string> files;
+};
+
+int usageError(std::ostream& err, std::string_view why) {
+  err << "quincunx-gen: " << why << "\n" << kUsage;
+  return 2;
+}
+
+template <class T>
+bool parseNumber(const std::string& text, T& value, T lo, T hi) {
+  const char* end = text.data() + text.size();
+  if (text.empty() || text[0] < '0' || text[0] > '9') return false;
+  const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+  return ec == std::errc() && ptr == end && value >= lo && value <= hi;
+}
+
+const char* variantName(int su) { return su == 0 ? "quincunx" : "sudoku"; }
+
+// As the open command decides, except for the two default puzzles, whose
+// names say nothing.
+int variantOfFile(const std::string& path) {
+  const std::string leaf = std::filesystem::path(path).filename().string();
+  if (leaf == "quincuno.jeu") return 1;
+  if (leaf == "quincunn.jeu") return 0;
+  return variantFromName(leaf, 0);
+}
+
+int rateFiles(const Options& opt, std::ostream& out, std::ostream& err) {
+  int status = 0;
+  for (const std::string& path : opt.files) {
+    const int su = opt.variant >= 0 ? opt.variant : variantOfFile(path);
+    Grid tab1;
+    for (auto& row : tab1) row.fill('0');
+    Clue clue;
+    if (!lecture(path, tab1, clue)) {
+      err << "quincunx-gen: cannot read " << path << "\n";
+      status = 1;
+      continue;
+    }
+    gen::ExactSolver solver(su == 0 ? 5 : 1);
+    const int solutions = solver.count(tab1, 2);
+    const Rating r = gen::rate(tab1, clue, su).rating;
+    out << path << ": " << variantName(su) << " "
+        << (solutions == 0 ? "no-solution" : solutions == 1 ? "unique" : "not-unique") << " "
+        << gen::ratingName(r) << "\n";
+  }
+  return status;
+}
+
+int generateFiles(const Options& opt, std::ostream& out, std::ostream& err) {
+  const int su = opt.variant >= 0 ? opt.variant : 0;
+  const std::string prefix = opt.prefix.empty() ? variantName(su) : opt.prefix;
+  std::error_code ec;
+  std::filesystem::create_directories(opt.out, ec);
+  if (!std::filesystem::is_directory(opt.out)) {
+    err << "quincunx-gen: cannot make the folder " << opt.out << "\n";
+    return 1;
+  }
+  gen::GenOptions g;
+  g.su = su;
+  g.rating = opt.rating;
+  g.allowClue = !opt.noClue;
+  g.symmetric = opt.symmetric;
+  g.tries = opt.tries;
+
+  int status = 0;
+  for (int n = opt.first; n < opt.first + opt.count; ++n) {
+    const auto path = (std::filesystem::path(opt.out) /
+                       (prefix + "-" + gen::ratingName(opt.rating) + "-" + std::to_string(n) + ".jeu"))
+                          .string();
+    const auto puzzle = gen::generate(g, opt.seed, n);
+    if (!puzzle) {
+      err << "quincunx-gen: no " << gen::ratingName(opt.rating) << " " << variantName(su)
+          << " found for " << path << " in " << opt.tries << " boards\n";
+      status = 1;
+      continue;
+    }
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file << puzzleText(puzzle->tab1, puzzle->clue);
+    file.close();
+    if (!file) {
+      err << "quincunx-gen: cannot write " << path << "\n";
+      status = 1;
+      continue;
+    }
+    out << path << ": " << variantName(su) << " unique " << gen::ratingName(puzzle->rating) << " ("
+        << puzzle->givens << " givens" << (puzzle->clue.ne == 1 ? ", hidden clue" : "") << ")\n";
+  }
+  return status;
+}
+
+}  // namespace
+
+int runGenCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  Options opt;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    const std::string* v = i + 1 < args.size() ? &args[i + 1] : nullptr;
+    auto take = [&] {
+      ++i;
+      opt.generating = true;
+    };
+    if (a == "-h" || a == "--help") {
+      out << kUsage;
+      return 0;
+    } else if (a == "--variant") {
+      if (!v || (*v != "quincunx" && *v != "sudoku"))
+        return usageError(err, "--variant takes quincunx or sudoku");
+      opt.variant = *v == "sudoku" ? 1 : 0;
+      ++i;
+    } else if (a == "--rating") {
+      const auto r = v ? gen::parseRating(*v) : std::nullopt;
+      if (!r) return usageError(err, "--rating takes singles, logic, trials or deep");
+      opt.rating = *r;
+      take();
+    } else if (a == "--count") {
+      if (!v || !parseNumber(*v, opt.count, 1, 100000))
+        return usageError(err, "--count takes a number from 1 to 100000");
+      take();
+    } else if (a == "--first") {
+      if (!v || !parseNumber(*v, opt.first, 1, 1000000))
+        return usageError(err, "--first takes a number from 1 to 1000000");
+      take();
+    } else if (a == "--seed") {
+      if (!v || !parseNumber(*v, opt.seed, 0u, 4294967295u))
+        return usageError(err, "--seed takes a number from 0 to 4294967295");
+      take();
+    } else if (a == "--tries") {
+      if (!v || !parseNumber(*v, opt.tries, 1, 100000000))
+        return usageError(err, "--tries takes a number from 1 to 100000000");
+      take();
+    } else if (a == "--out") {
+      if (!v || v->empty()) return usageError(err, "--out takes a folder");
+      opt.out = *v;
+      take();
+    } else if (a == "--prefix") {
+      if (!v || v->empty() || v->find('/') != std::string::npos)
+        return usageError(err, "--prefix takes a file name prefix");
+      opt.prefix = *v;
+      take();
+    } else if (a == "--no-clue") {
+      opt.noClue = opt.generating = true;
+    } else if (a == "--symmetric") {
+      opt.symmetric = opt.generating = true;
+    } else if (a == "--rate") {
+      opt.rate = true;
+    } else if (a.size() > 1 && a[0] == '-') {
+      return usageError(err, "unknown option " + a);
+    } else {
+      opt.files.push_back(a);
+    }
+  }
+  if (opt.rate) {
+    if (opt.generating) return usageError(err, "--rate takes no option of generation");
+    if (opt.files.empty()) return usageError(err, "--rate needs at least one file");
+    return rateFiles(opt, out, err);
+  }
+  if (!opt.files.empty()) return usageError(err, "unexpected argument " + opt.files.front());
+  return generateFiles(opt, out, err);
+}
+
+}  // namespace qx

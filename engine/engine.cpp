@@ -100,6 +100,8 @@ constexpr char digitOf(std::uint16_t bit) { return static_cast<char>('1' + std::
 
 }  // namespace
 
+std::uint8_t Engine::gridsOf(int x) { return kT.inGrid[x]; }
+
 int countCands(const Cands& k, int r, int c) {
   int n = 0;
   for (int d = 1; d <= 9; ++d) n += k[r][c][d] == '1';
@@ -113,6 +115,7 @@ void Engine::beginCall() {
   cg_.arr = &b_.candig;
   // Whatever the caller did since our last call, the char arrays are unknown.
   cd_.known = cg_.known = cx_.known = false;
+  for (Masks* s : {&cd_, &cg_, &cx_}) s->alignIdle = s->unIdle = s->uniqueIdle = 0;
   loadValues();
 }
 
@@ -173,6 +176,9 @@ void Engine::setValue(int x, char ch) {
   filled_[x] = isDigit(t1) || isDigit(ch);
   const unsigned scanned = ((2u << sud_) - 1) & ~1u;
   contra_[x] = (kT.inGrid[x] & scanned) != 0 && !filled_[x];
+  stir(cd_, x);
+  stir(cg_, x);
+  stir(cx_, x);
   const int n = kT.cellUnitCount[x];
   if ((before & ~val_[x]) == 0 && (wasEmpty || !empty0_[x])) {
     // A digit only appears: its units gain it and their cells lose it.
@@ -227,6 +233,7 @@ Engine::Masks& Engine::masksFor(Cands& k) {
 void Engine::startPass(Masks& s) {
   s.pairsStale.fill(1);
   for (auto& g : s.unSeen) g.fill(0xffff);
+  s.alignIdle = s.unIdle = s.uniqueIdle = 0;
   s.zeroHit = contradiction(s);
 }
 
@@ -346,7 +353,9 @@ bool Engine::clear(Masks& s, int x, Mask m) {
   }
   if (!touched) return false;
   for (int k = 0; k < kT.cellUnitCount[x]; ++k) s.pairsStale[kT.cellUnits[x][k]] = 1;
+  if constexpr (Odd) stir(s, x);
   if (!hit) return false;
+  if constexpr (!Odd) stir(s, x);
   s.one[x] = static_cast<Mask>(s.one[x] & ~m);
   if (s.one[x] == 0 && contra_[x]) s.zeroHit = true;
   return true;
@@ -357,6 +366,9 @@ int Engine::alignK(Masks& s) {
   int change = 0;
   for (int a = 1; a <= sud_; ++a) {
     const int g = kT.alignGrid[a];
+    const std::uint8_t gb = static_cast<std::uint8_t>(1u << g);
+    if (s.alignIdle & gb) continue;
+    s.alignIdle |= gb;
     const int base = (kGrid[g].r0 + 1) * kSize + kGrid[g].c0 + 1;  // cell (i, j) is base + 22 i + j
     // Three-cell segments: rows[3 i + t] is row i in stack t, cols[3 j + t]
     // column j in band t; restRow[3 i + t] is the rest of row i outside stack t
@@ -446,7 +458,8 @@ std::uint64_t Engine::pairsOf(Masks& s, int u) const {
     more |= twice & m[k];
     twice |= once & m[k];
     once |= m[k];
-    if (pop(m[k]) == 2) pairCells |= static_cast<Mask>(1u << k);
+    const Mask rest = m[k] & (m[k] - 1);
+    pairCells |= static_cast<Mask>((rest != 0 && single(rest)) << k);
   }
   std::uint64_t res = 0;
   // Two digits standing exactly twice, in the same two cells: those cells
@@ -454,8 +467,10 @@ std::uint64_t Engine::pairsOf(Masks& s, int u) const {
   const Mask two = twice & ~more;
   Mask shared = 0;
   if (two & (two - 1))
-    for (int k = 0; k < 9; ++k)
-      if (pop(m[k] & two) >= 2) shared |= static_cast<Mask>(1u << k);
+    for (int k = 0; k < 9; ++k) {
+      const Mask t = m[k] & two;
+      shared |= static_cast<Mask>(((t & (t - 1)) != 0) << k);
+    }
   for (Mask b1 = shared; b1 & (b1 - 1); b1 &= b1 - 1) {
     const int k1 = std::countr_zero(b1);
     for (Mask b2 = b1 & (b1 - 1); b2; b2 &= b2 - 1) {
@@ -472,7 +487,19 @@ std::uint64_t Engine::pairsOf(Masks& s, int u) const {
       }
     }
   }
-  if (pairCells & (pairCells - 1)) {
+  if (!Odd && (pairCells & (pairCells - 1))) {
+    // Two cells holding the same pair clear something exactly when one of
+    // its digits stands a third time in the unit.
+    for (Mask b = pairCells & (pairCells - 1); b; b &= b - 1) {
+      const int k = std::countr_zero(b);
+      const Mask v = m[k];
+      if (!(v & more)) continue;
+      bool twin = false;
+      for (Mask e = pairCells & ((1u << k) - 1); e && !twin; e &= e - 1) twin = m[std::countr_zero(e)] == v;
+      if (twin)
+        res |= 1ull << kT.pairIndex[std::countr_zero(v)][std::countr_zero(static_cast<Mask>(v & (v - 1)))];
+    }
+  } else if (pairCells & (pairCells - 1)) {
     for (Mask b = pairCells & (pairCells - 1); b; b &= b - 1) {
       const int k = std::countr_zero(b);
       const Mask v = m[k];
@@ -562,6 +589,9 @@ template <bool Odd>
 int Engine::unK(Masks& s) {
   int change = 0;
   for (int g = 1; g <= sud_; ++g) {
+    const std::uint8_t gb = static_cast<std::uint8_t>(1u << g);
+    if (s.unIdle & gb) continue;
+    s.unIdle |= gb;
     for (int l = 0; l < 81; ++l) {
       const int x = kT.gridCells[g][l];
       const Mask m = s.one[x];
@@ -579,6 +609,9 @@ template <bool Odd>
 int Engine::uniqueK(Masks& s) {
   int change = 0;
   for (int g = 1; g <= sud_; ++g) {
+    const std::uint8_t gb = static_cast<std::uint8_t>(1u << g);
+    if (s.uniqueIdle & gb) continue;
+    s.uniqueIdle |= gb;
     const int ub = (g - 1) * 27;
     Mask hit[81];
     // hit[l]: digits that cell l would be narrowed to, being their only place

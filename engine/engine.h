@@ -84,7 +84,17 @@ class Engine {
     bool known = false;    // shownOne/shownOdd match the char array
     bool dirty = false;    // the char array needs writing
     bool zeroHit = false;  // an empty cell of sub-grids 1..sud has no candidate left
+    // Bit g: align, un or unique went through grid g and no flag of it has
+    // gone since, so a new run over it would find nothing.
+    std::uint8_t alignIdle = 0, unIdle = 0, uniqueIdle = 0;
   };
+  void stir(Masks& s, int x) {
+    const std::uint8_t keep = static_cast<std::uint8_t>(~gridsOf(x));
+    s.alignIdle &= keep;
+    s.unIdle &= keep;
+    s.uniqueIdle &= keep;
+  }
+  static std::uint8_t gridsOf(int x);
 
   Masks& masksFor(Cands& k);
   void beginCall();

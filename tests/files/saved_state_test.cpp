@@ -10,6 +10,7 @@
 
 #include "files/puzzle_file.h"
 #include "files/saved_state.h"
+#include "tests/support/temp_dir.h"
 
 namespace qx {
 namespace {
@@ -18,14 +19,6 @@ namespace fs = std::filesystem;
 
 class SavedState : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir = fs::temp_directory_path() /
-          (std::string("qx-state-") + ::testing::UnitTest::GetInstance()->current_test_info()->name() +
-           "-" + std::to_string(::getpid()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-  }
-  void TearDown() override { fs::remove_all(dir); }
 
   std::string slurp(const char* name) {
     std::ifstream in(dir / name, std::ios::binary);
@@ -55,7 +48,8 @@ class SavedState : public ::testing::Test {
     s = Settings{static_cast<int>(rng() % 100000), 1, 1, 7, 1, 4, 19, 1, 1, -42};
   }
 
-  fs::path dir;
+  test::TempDir tmp{"qx-state"};
+  fs::path dir = tmp.path();
   Board b;
   Clue clue;
   Settings s;

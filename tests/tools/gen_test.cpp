@@ -13,6 +13,7 @@
 #include "engine/engine.h"
 #include "files/puzzle_file.h"
 #include "tests/support/puzzles.h"
+#include "tests/support/temp_dir.h"
 #include "tools/gen/exact.h"
 #include "tools/gen/gen_cli.h"
 #include "tools/gen/generator.h"
@@ -294,14 +295,6 @@ TEST(Generate, HiddenClueOnlyWhenTheEngineNeedsIt) {
 
 class GenCli : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir = fs::temp_directory_path() /
-          ("qx-gen-cli-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir);
-  }
-  void TearDown() override { fs::remove_all(dir); }
-
   std::string write(const std::string& name, const Grid& tab1, const Clue& clue = Clue{}) {
     const auto path = (dir / name).string();
     std::ofstream(path, std::ios::binary) << puzzleText(tab1, clue);
@@ -313,7 +306,8 @@ class GenCli : public ::testing::Test {
     return runGenCli(args, out, err);
   }
 
-  fs::path dir;
+  test::TempDir tmp{"qx-gen-cli"};
+  fs::path dir = tmp.path();
   std::ostringstream out, err;
 };
 

@@ -8,6 +8,7 @@
 
 #include "files/puzzle_file.h"
 #include "tests/support/puzzles.h"
+#include "tests/support/temp_dir.h"
 #include "tools/solve/solve_cli.h"
 
 namespace qx {
@@ -17,14 +18,6 @@ namespace fs = std::filesystem;
 
 class SolveCli : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir = fs::temp_directory_path() /
-          ("qx-solve-cli-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-           "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir);
-  }
-  void TearDown() override { fs::remove_all(dir); }
-
   std::string write(const std::string& name, const std::string& text) {
     const auto path = (dir / name).string();
     std::ofstream(path, std::ios::binary) << text;
@@ -36,7 +29,8 @@ class SolveCli : public ::testing::Test {
     return runSolveCli(args, out, err);
   }
 
-  fs::path dir;
+  test::TempDir tmp{"qx-solve-cli"};
+  fs::path dir = tmp.path();
   std::ostringstream out, err;
 };
 

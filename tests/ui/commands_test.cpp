@@ -15,7 +15,6 @@ namespace fs = std::filesystem;
 class Commands : public test::UiTest {
  protected:
   void SetUp() override {
-    UiTest::SetUp();
     fs::copy_file(fs::path(QX_DATA_DIR) / "quincunn.jeu", dir / "quincunn.jeu");
     fs::copy_file(fs::path(QX_DATA_DIR) / "quincuno.jeu", dir / "quincuno.jeu");
   }

@@ -5,25 +5,16 @@
 
 #include <filesystem>
 #include <memory>
-#include <unistd.h>
 
 #include "files/saved_state.h"
 #include "tests/support/fake_platform.h"
+#include "tests/support/temp_dir.h"
 #include "ui/app.h"
 
 namespace qx::test {
 
 class UiTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir = std::filesystem::temp_directory_path() /
-          (std::string("qx-ui-") + ::testing::UnitTest::GetInstance()->current_test_info()->name() +
-           "-" + std::to_string(::getpid()));
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
-  }
-  void TearDown() override { std::filesystem::remove_all(dir); }
-
   // Saves this state as the files the program starts from.
   void save(const Board& b, const Clue& clue, const Settings& s) {
     ASSERT_TRUE(saveState(dir.string(), b, clue, s).ok);
@@ -36,7 +27,8 @@ class UiTest : public ::testing::Test {
     return *app;
   }
 
-  std::filesystem::path dir;
+  TempDir tmp{"qx-ui"};
+  std::filesystem::path dir = tmp.path();
   FakePlatform platform;
   std::unique_ptr<App> app;
 };

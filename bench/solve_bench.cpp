@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
-#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
@@ -52,22 +51,8 @@ std::vector<Loaded> sudokuSet(const std::string& name) {
 
 std::vector<Loaded> shippedPuzzles(int su) {
   std::vector<Loaded> set;
-  namespace fs = std::filesystem;
-  std::vector<fs::path> files;
-  for (const auto& entry : fs::recursive_directory_iterator(QX_DATA_DIR))
-    if (entry.path().extension() == ".jeu") files.push_back(entry.path());
-  std::sort(files.begin(), files.end());
-  for (const auto& f : files) {
-    const std::string leaf = f.filename().string();
-    const int variant = leaf == "quincunn.jeu" ? 0 : leaf == "quincuno.jeu" ? 1 : variantFromName(leaf, -1);
-    if (variant != su) continue;
-    Loaded l;
-    l.board.setVariant(su);
-    Clue clue;
-    if (!lecture(f.string(), l.board.tab1, clue)) continue;
-    placeClue(l.board, clue);
-    set.push_back(l);
-  }
+  for (const auto& p : test::shippedPuzzles())
+    if (p.board.su == su) set.push_back(Loaded{p.board, {}});
   return set;
 }
 

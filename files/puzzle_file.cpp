@@ -89,12 +89,27 @@ std::string puzzleText(const Grid& tab1, const Clue& clue) {
   return out + gridBlock(tab1);
 }
 
-int variantFromName(std::string_view path, int current) {
+namespace {
+
+std::string_view leafOf(std::string_view path) {
   const auto slash = path.find_last_of('/');
-  const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+  return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
+
+int variantFromName(std::string_view path, int current) {
+  const std::string_view name = leafOf(path);
   if (name.starts_with("quincunx")) return 0;
   if (name.starts_with("sudoku")) return 1;
   return current;
+}
+
+int shippedVariant(std::string_view path, int current) {
+  const std::string_view name = leafOf(path);
+  if (name == kDefaultQuincunx) return 0;
+  if (name == kDefaultSudoku) return 1;
+  return variantFromName(name, current);
 }
 
 }  // namespace qx

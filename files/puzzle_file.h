@@ -34,4 +34,12 @@ std::string puzzleText(const Grid& tab1, const Clue& clue);
 // "sudoku..." a Sudoku (1), anything else keeps the current one.
 int variantFromName(std::string_view path, int current);
 
+// The default puzzles beside the executable, whose names say nothing of
+// their variant.
+inline constexpr const char* kDefaultQuincunx = "quincunn.jeu";
+inline constexpr const char* kDefaultSudoku = "quincuno.jeu";
+// The variant of a shipped puzzle file: the defaults by name, others as
+// variantFromName decides.
+int shippedVariant(std::string_view path, int current);
+
 }  // namespace qx

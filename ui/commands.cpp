@@ -133,7 +133,7 @@ void App::command(int n) {
       clearGrid(b.tab7);
       clearMasks();
       const bool sudoku = b.su == 1;
-      lecture(dir_ + (sudoku ? "/quincuno.jeu" : "/quincunn.jeu"), b.tab1, clue);
+      lecture(dir_ + "/" + (sudoku ? kDefaultSudoku : kDefaultQuincunx), b.tab1, clue);
       p_.setTitle(std::string(sudoku ? kSudoku : kQuincunx) + kAuthorLine);
       solveBehind();
       candidateRefresh();

@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <filesystem>
 #include <functional>
 #include <iostream>
 #include <random>
@@ -298,27 +297,6 @@ Board randomBoard(std::mt19937& rng, bool quincunx) {
   return b;
 }
 
-std::vector<std::pair<std::string, Board>> shippedPuzzles() {
-  std::vector<std::pair<std::string, Board>> set;
-  namespace fs = std::filesystem;
-  std::vector<fs::path> files;
-  for (const auto& entry : fs::recursive_directory_iterator(QX_DATA_DIR))
-    if (entry.path().extension() == ".jeu") files.push_back(entry.path());
-  std::sort(files.begin(), files.end());
-  for (const auto& f : files) {
-    const std::string leaf = f.filename().string();
-    const int su = leaf == "quincunn.jeu" ? 0 : leaf == "quincuno.jeu" ? 1 : variantFromName(leaf, -1);
-    if (su < 0) continue;
-    Board b;
-    b.setVariant(su);
-    Clue clue;
-    if (!lecture(f.string(), b.tab1, clue)) continue;
-    placeClue(b, clue);
-    set.push_back({leaf, b});
-  }
-  return set;
-}
-
 // Every puzzle of a set is solved in modes 0 and 5; the literal engine is too
 // slow to also take every puzzle through the other calls within the time we
 // allow, so those go to every callsEvery-th and shownEvery-th puzzle.
@@ -341,12 +319,12 @@ TEST(Differential, SudokuHardSet) { runSet("sudoku-hard", 20, 10); }
 // through every call, and the sanitizer build leaves the deep Quincunx
 // puzzles to the optimised one.
 TEST(Differential, ShippedPuzzles) {
-  const auto set = shippedPuzzles();
+  const auto set = test::shippedPuzzles();
   ASSERT_GE(set.size(), 2u);
   std::mt19937 rng(11);
   for (const auto& [name, board] : set) {
     if (kStride > 1 && name.starts_with("quincunx-deep")) continue;
-    const bool full = name == "quincunn.jeu" || name == "quincuno.jeu" || name.ends_with("-1.jeu");
+    const bool full = name == kDefaultQuincunx || name == kDefaultSudoku || name.ends_with("-1.jeu");
     run(board, name, rng, full ? Plan{true, true, true} : Plan{false, false, false});
     if (HasFailure()) return;
   }

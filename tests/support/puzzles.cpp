@@ -1,7 +1,10 @@
 #include "tests/support/puzzles.h"
 
+#include "files/puzzle_file.h"
+
 #include <algorithm>
 #include <array>
+#include <filesystem>
 #include <fstream>
 #include <random>
 #include <stdexcept>
@@ -62,6 +65,26 @@ std::vector<SetPuzzle> loadSet(const std::string& name) {
   if (puzzles.size() != solutions.size()) throw std::runtime_error("set mismatch: " + name);
   std::vector<SetPuzzle> set;
   for (std::size_t i = 0; i < puzzles.size(); ++i) set.push_back({puzzles[i], solutions[i]});
+  return set;
+}
+
+std::vector<ShippedPuzzle> shippedPuzzles() {
+  namespace fs = std::filesystem;
+  std::vector<fs::path> files;
+  for (const auto& entry : fs::recursive_directory_iterator(QX_SHIPPED_DATA))
+    if (entry.path().extension() == ".jeu") files.push_back(entry.path());
+  std::sort(files.begin(), files.end());
+  std::vector<ShippedPuzzle> set;
+  for (const auto& f : files) {
+    const int su = shippedVariant(f.string(), -1);
+    if (su < 0) continue;
+    ShippedPuzzle p{f.filename().string(), Board{}};
+    p.board.setVariant(su);
+    Clue clue;
+    if (!lecture(f.string(), p.board.tab1, clue)) continue;
+    placeClue(p.board, clue);
+    set.push_back(p);
+  }
   return set;
 }
 

@@ -15,6 +15,14 @@ struct SetPuzzle {
   std::string solution;  // 81 digits
 };
 
+// Every puzzle shipped under data/, sorted by path, its variant set and its
+// hidden clue placed into tab2.
+struct ShippedPuzzle {
+  std::string name;  // the file's name
+  Board board;
+};
+std::vector<ShippedPuzzle> shippedPuzzles();
+
 // tests/data/<name>.txt with its .solutions.txt.
 std::vector<SetPuzzle> loadSet(const std::string& name);
 std::string dataPath(const std::string& file);

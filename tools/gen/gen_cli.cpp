@@ -70,19 +70,10 @@ bool parseNumber(const std::string& text, T& value, T lo, T hi) {
 
 const char* variantName(int su) { return su == 0 ? "quincunx" : "sudoku"; }
 
-// As the open command decides, except for the two default puzzles, whose
-// names say nothing.
-int variantOfFile(const std::string& path) {
-  const std::string leaf = std::filesystem::path(path).filename().string();
-  if (leaf == "quincuno.jeu") return 1;
-  if (leaf == "quincunn.jeu") return 0;
-  return variantFromName(leaf, 0);
-}
-
 int rateFiles(const Options& opt, std::ostream& out, std::ostream& err) {
   int status = 0;
   for (const std::string& path : opt.files) {
-    const int su = opt.variant >= 0 ? opt.variant : variantOfFile(path);
+    const int su = opt.variant >= 0 ? opt.variant : shippedVariant(path, 0);
     Grid tab1;
     for (auto& row : tab1) row.fill('0');
     Clue clue;

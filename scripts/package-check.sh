@@ -127,8 +127,9 @@ window_checks() {
 
   # Portable: a copy of the build tree's program folder keeps its state beside itself.
   local copy="$WORK/portable" home2="$WORK/home2"
-  cp -r "$BUILD/bin" "$copy"
-  rm -f "$copy"/quincun[jklm].jeu
+  mkdir -p "$copy"
+  cp -r "$BUILD/bin/quincunx-kelvo" "$BUILD/bin/quincunx-solve" "$BUILD/bin/quincunn.jeu" \
+    "$BUILD/bin/quincuno.jeu" "$BUILD/bin/Jeux" "$BUILD"/bin/*.chm "$copy"/
   cp "$ROOT/data/state/quincunx.jeu" "$copy/quincunx.jeu"
   mkdir -p "$home2"
   scenario portable "$copy/quincunx-kelvo" "$copy" "$home2" "$copy/quincunx-solve"

@@ -1,5 +1,6 @@
 // The desktop program: the Qt window host and the program over it.
 #include <QApplication>
+#include <QIcon>
 
 #include <cstdio>
 #include <cstring>
@@ -49,6 +50,9 @@ int main(int argc, char** argv) {
   if (!qx::prepareStateFolder(folders, error)) std::fprintf(stderr, "quincunx-kelvo: %s\n", error.c_str());
 
   QApplication application(argc, argv);
+  // Ties the window to the menu entry and its icon, once installed.
+  QGuiApplication::setDesktopFileName("org.kelvo.quincunx");
+  QApplication::setWindowIcon(QIcon::fromTheme("quincunx-kelvo"));
   qx::QtPlatform platform;
   qx::App program(platform, folders.data, folders.state);
   return program.WinMain();

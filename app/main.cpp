@@ -1,13 +1,59 @@
 // The desktop program: the Qt window host and the program over it.
 #include <QApplication>
+#include <QIcon>
 
-#include "files/exe_dir.h"
+#include <cstdio>
+#include <cstring>
+
+#include "files/data_dirs.h"
 #include "platform/qt/qt_platform.h"
 #include "ui/app.h"
 
+namespace {
+
+constexpr const char* kHelp =
+    "Usage: quincunx-kelvo [--help] [--version]\n"
+    "\n"
+    "Plays and solves classic Sudoku and Quincunx puzzles (five overlapping 9x9 grids\n"
+    "on a 21x21 field) in a window, in French or English.\n"
+    "\n"
+    "Options:\n"
+    "  --help     print this help and exit\n"
+    "  --version  print the version and exit\n"
+    "\n"
+    "Files:\n"
+    "  Run from a folder that holds its data beside it (the build tree, a copied\n"
+    "  folder), the program keeps its five state files (quincunx.jeu, quincunj.jeu,\n"
+    "  quincunk.jeu, quincunl.jeu, quincunm.jeu) there too. Installed (the data in\n"
+    "  ../share/quincunx beside its bin folder), it keeps them in\n"
+    "  $XDG_DATA_HOME/quincunx, by default ~/.local/share/quincunx, seeded at the\n"
+    "  first start. The open command (F3) starts in ./Jeux when the current folder\n"
+    "  has one, else in the Jeux folder of that state folder, else in the shipped one.\n"
+    "  The state is saved by the Record button and on a language switch only.\n";
+
+}  // namespace
+
 int main(int argc, char** argv) {
+  // Answered before any display is looked for.
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--help") == 0) {
+      std::fputs(kHelp, stdout);
+      return 0;
+    }
+    if (std::strcmp(argv[i], "--version") == 0) {
+      std::printf("quincunx-kelvo %s\n", QX_VERSION);
+      return 0;
+    }
+  }
+  const qx::ProgramFolders folders = qx::programFolders();
+  std::string error;
+  if (!qx::prepareStateFolder(folders, error)) std::fprintf(stderr, "quincunx-kelvo: %s\n", error.c_str());
+
   QApplication application(argc, argv);
+  // Ties the window to the menu entry and its icon, once installed.
+  QGuiApplication::setDesktopFileName("org.kelvo.quincunx");
+  QApplication::setWindowIcon(QIcon::fromTheme("quincunx-kelvo"));
   qx::QtPlatform platform;
-  qx::App program(platform, qx::executableDirectory());
+  qx::App program(platform, folders.data, folders.state);
   return program.WinMain();
 }

@@ -3,10 +3,16 @@ set -euo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
-# Debian packages the build and the tests need.
-PACKAGES=(cmake ninja-build g++ libgtest-dev libbenchmark-dev libqqwing-dev)
-PACKAGES+=(qt6-base-dev fonts-liberation)
-PACKAGES+=(libchm-bin)
+# Debian packages that building and running the program need (scripts/run.sh):
+# the compiler and Qt, the faces the window asks for, chmlib for the help viewer.
+PACKAGES=(cmake ninja-build g++)
+PACKAGES+=(qt6-base-dev fonts-liberation fonts-dejavu-core)
+PACKAGES+=(libchm-dev)
+# What the tests need besides (scripts/test.sh): test and benchmark libraries,
+# the help checks, and the package check (package tools, man, Xvfb).
+TEST_PACKAGES=(libgtest-dev libbenchmark-dev libqqwing-dev)
+TEST_PACKAGES+=(libchm-bin)
+TEST_PACKAGES+=(help2man librsvg2-bin desktop-file-utils appstream dpkg-dev man-db xvfb xdotool)
 
 # Installs whatever of the given packages is missing (sudo when not root).
 ensure_packages() {

@@ -4,11 +4,14 @@
 # runs both with CTest.
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
-ensure_packages "${PACKAGES[@]}"
+ensure_packages "${PACKAGES[@]}" "${TEST_PACKAGES[@]}"
 jobs="$(nproc)"
 
 configure_and_build "$ROOT/build/tests" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 ctest --test-dir "$ROOT/build/tests" -j "$jobs" --output-on-failure
+
+# The Debian package of that build, tried from an unpacked prefix as a new user.
+bash "$ROOT/scripts/package-check.sh" "$ROOT/build/tests"
 
 configure_and_build "$ROOT/build/asan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQX_SANITIZE=ON -DQX_BENCH=OFF
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \

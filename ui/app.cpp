@@ -7,7 +7,8 @@
 
 namespace qx {
 
-App::App(Platform& platform, std::string dir) : p_(platform), dir_(std::move(dir)), dc_(platform) {
+App::App(Platform& platform, std::string dataDir, std::string stateDir)
+    : p_(platform), data_(std::move(dataDir)), state_(std::move(stateDir)), dc_(platform) {
   p_.setWindowProc(this);
 }
 
@@ -15,13 +16,13 @@ std::string App::title() const { return std::string(kQuincunx) + kAuthorLine; }
 
 void App::restoreState() {
   b.clear();
-  lecture(dir_ + "/" + kPuzzleFile, b.tab1, clue);
+  lecture(state_ + "/" + kPuzzleFile, b.tab1, clue);
   int su = 0;
-  lecturi(dir_, m, su, b.tab7);
+  lecturi(state_, m, su, b.tab7);
   b.setVariant(su);
-  lecturf(dir_, b.tab2);
-  lecturg(dir_, b.candie);
-  lecturh(dir_, b.candif);
+  lecturf(state_, b.tab2);
+  lecturg(state_, b.candie);
+  lecturh(state_, b.candif);
 }
 
 void App::defineFonts() {
@@ -110,9 +111,9 @@ void App::startUpCompletion() {
   placeClue(b, clue);
   engine.solution(kSilent);
   // The solve filled tab2; the player's own values and masks come back.
-  lecturf(dir_, b.tab2);
-  lecturg(dir_, b.candie);
-  lecturh(dir_, b.candif);
+  lecturf(state_, b.tab2);
+  lecturg(state_, b.candie);
+  lecturh(state_, b.candif);
   candidateRefresh();
   affich();
 }

@@ -40,8 +40,11 @@ inline constexpr const char* kAuthorLine = " - Kelvo, version 0.1";
 
 class App : public WindowProc, public SolverHost {
  public:
-  // dir: the folder of the state files and default puzzles.
-  App(Platform& platform, std::string dir);
+  // dataDir: the default puzzles, the Jeux folder and the help files;
+  // stateDir: the five state files (and a user's own Jeux folder).
+  App(Platform& platform, std::string dataDir, std::string stateDir);
+  // One folder for both, as beside a portable executable.
+  App(Platform& platform, std::string dir) : App(platform, dir, dir) {}
 
   // Start-up through the start-up box; then the message loop. Returns the
   // loop's exit code.
@@ -113,7 +116,8 @@ class App : public WindowProc, public SolverHost {
   void frames();
 
   Platform& p_;
-  std::string dir_;
+  std::string data_;
+  std::string state_;
   Dc dc_;
 };
 

@@ -40,7 +40,7 @@ void App::solveBehind() {
 }
 
 bool App::record() {
-  const SaveResult saved = saveState(dir_, b, clue, m);
+  const SaveResult saved = saveState(state_, b, clue, m);
   if (!saved.ok) show(saveFailed(saved.error, m.lang));
   return saved.ok;
 }
@@ -119,7 +119,7 @@ void App::command(int n) {
       candidateRefresh();
       return;
     case 8: {  // help
-      const HelpLaunch launch = ViewReadMeFile(dir_, std::string(texts.text(28, m.lang)));
+      const HelpLaunch launch = ViewReadMeFile(data_, std::string(texts.text(28, m.lang)));
       if (launch.errorText != 0) {
         p_.messageBox(texts.text(launch.errorText, m.lang), texts.text(10, m.lang), 0x2040);
       } else if (!p_.startDetached(launch.program, launch.args)) {
@@ -133,7 +133,7 @@ void App::command(int n) {
       clearGrid(b.tab7);
       clearMasks();
       const bool sudoku = b.su == 1;
-      lecture(dir_ + "/" + (sudoku ? kDefaultSudoku : kDefaultQuincunx), b.tab1, clue);
+      lecture(data_ + "/" + (sudoku ? kDefaultSudoku : kDefaultQuincunx), b.tab1, clue);
       p_.setTitle(std::string(sudoku ? kSudoku : kQuincunx) + kAuthorLine);
       solveBehind();
       candidateRefresh();
@@ -198,7 +198,9 @@ void App::openCommand() {
   m.fen = 1;
   std::string start = "./Jeux";
   std::error_code ec;
-  if (!std::filesystem::is_directory(start, ec)) start = dir_ + "/Jeux";
+  // Else the user's own Jeux folder beside the state, else the shipped one.
+  if (!std::filesystem::is_directory(start, ec)) start = state_ + "/Jeux";
+  if (!std::filesystem::is_directory(start, ec)) start = data_ + "/Jeux";
   const auto chosen = p_.openFileDialog(openTitle(m.lang), openFilters(m.lang), start);
   if (chosen) {
     b.setVariant(variantFromName(*chosen, b.su));

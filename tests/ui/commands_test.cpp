@@ -279,6 +279,49 @@ TEST_F(Commands, RecordAndLanguageSaveTheState) {
   EXPECT_EQ(s.lang, 1);
 }
 
+TEST_F(Commands, InstalledStateLivesApartFromTheShippedData) {
+  // Shipped data in one folder, the user's state in another.
+  const fs::path data = dir / "share", state = dir / "home";
+  fs::create_directories(data / "Jeux");
+  fs::create_directories(state);
+  for (const char* name : {"quincunn.jeu", "quincuno.jeu"}) fs::copy_file(dir / name, data / name);
+  std::ofstream(data / "quincunx-fr.chm") << "";
+  const auto set = test::loadSet("sudoku-easy");
+  const Board saved = test::sudokuBoard(set[0].puzzle);
+  ASSERT_TRUE(saveState(state.string(), saved, Clue{}, Settings{}).ok);
+  platform.screen = {1280, 1024};
+  app = std::make_unique<App>(platform, data.string(), state.string());
+  App& a = *app;
+  a.startUp();
+  a.WndProc(kMsgTimer, 3, 0);
+  EXPECT_TRUE(a.b.tab1 == saved.tab1);
+
+  click(4);  // Record
+  for (const char* name : {"quincunx.jeu", "quincunj.jeu", "quincunk.jeu", "quincunl.jeu", "quincunm.jeu"}) {
+    EXPECT_TRUE(fs::exists(state / name)) << name;
+    EXPECT_FALSE(fs::exists(data / name)) << name;
+  }
+
+  // F3: the shipped Jeux, until the user has one of their own.
+  platform.nextFile.reset();
+  a.WndProc(kMsgKeyDown, kVkF3, 0);
+  EXPECT_EQ(platform.dialogDirs.back(), (data / "Jeux").string());
+  fs::create_directories(state / "Jeux");
+  a.WndProc(kMsgKeyDown, kVkF3, 0);
+  EXPECT_EQ(platform.dialogDirs.back(), (state / "Jeux").string());
+
+  click(8);  // Help: the shipped help file
+  ASSERT_FALSE(platform.started.empty());
+  EXPECT_EQ(platform.started.back().second.back(), (data / "quincunx-fr.chm").string());
+  click(9);  // the other game's default puzzle, which only the data folder holds
+  Grid quincunx;
+  for (auto& row : quincunx) row.fill('0');
+  Clue c;
+  ASSERT_TRUE(lecture((data / "quincunn.jeu").string(), quincunx, c));
+  EXPECT_EQ(a.b.su, 0);
+  EXPECT_TRUE(a.b.tab1 == quincunx);
+}
+
 TEST_F(Commands, CandidatesShowAfterTheBoxHideAtOnce) {
   App& a = startSudoku();
   a.m.candet = 1;

@@ -1,0 +1,208 @@
+#!/usr/bin/env bash
+# Builds the Debian package from a built tree and tries it as a new user would:
+#
+#   scripts/package-check.sh BUILD_DIR
+#
+# The package is unpacked with dpkg -x into a temporary root (no root rights, no
+# apt). From there: the installed quincunx-solve solves a shipped puzzle; the
+# installed window, started under Xvfb with HOME set to a fresh folder, records
+# a typed value into that user's data folder, writes nothing under the prefix,
+# and shows it again after a restart. A copy of the build tree's program must
+# still keep its state beside itself. The desktop entry, the metainfo and the
+# man pages are checked with their own tools.
+# shellcheck source=common.sh
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+
+BUILD="$(cd "${1:?usage: package-check.sh BUILD_DIR}" && pwd)"
+H=47                       # cell size at 1280x1024
+RECORD=(141 444)           # the Record button's centre for cells of 47 pixels
+STATE_FILES=(quincunx.jeu quincunj.jeu quincunk.jeu quincunl.jeu quincunm.jeu)
+failures=0
+fail() { echo "package-check: FAIL: $*" >&2; failures=$((failures + 1)); }
+pass() { echo "package-check: ok: $*"; }
+
+# --- the window ----------------------------------------------------------------------
+# Everything below runs inside Xvfb (see the end), driven with xdotool. There is no
+# window manager: the pointer gives the focus.
+other_window() { xdotool search --onlyvisible --class quincunx 2>/dev/null | grep -vx "$WID" | tail -1 || true; }
+
+# Answers each box that shows within the next two seconds with Return (OK).
+answer_boxes() {
+  local box n=0 WINDOW X Y WIDTH HEIGHT SCREEN
+  while :; do
+    box=""
+    for _ in $(seq 1 10); do box="$(other_window)"; [ -n "$box" ] && break; sleep 0.2; done
+    [ -n "$box" ] || break
+    eval "$(xdotool getwindowgeometry --shell "$box")"
+    xdotool mousemove $((X + WIDTH / 2)) $((Y + 10))
+    xdotool windowfocus --sync "$box" 2> /dev/null || true
+    sleep 0.2
+    xdotool key Return
+    sleep 0.4
+    n=$((n + 1))
+    [ "$n" -lt 10 ] || { echo "package-check: more than ten boxes" >&2; break; }
+  done
+  BOXES=$n
+}
+
+# start EXE HOMEDIR: the program with a fresh environment of that user.
+start() {
+  (cd "$2" && exec env -u XDG_DATA_HOME HOME="$2" QT_QPA_PLATFORM=xcb "$1" > "$WORK/program.log" 2>&1) &
+  APP=$!
+  WID="$(timeout 15 xdotool search --sync --onlyvisible --class quincunx | head -1)"
+  [ -n "$WID" ] || { fail "the window of $1 did not appear"; return 1; }
+  local WINDOW X Y WIDTH HEIGHT SCREEN
+  eval "$(xdotool getwindowgeometry --shell "$WID")"
+  OX=$X OY=$Y
+  sleep 0.5
+  answer_boxes  # the start-up box
+  sleep 1       # the start-up solve
+}
+stop() { kill "$APP" 2> /dev/null || true; wait "$APP" 2> /dev/null || true; }
+at() { xdotool mousemove $((OX + $1)) $((OY + $2)); sleep 0.3; }
+record() { at "${RECORD[@]}"; xdotool click 1; sleep 0.5; answer_boxes; sleep 0.5; }
+
+# The grid block of a puzzle file, and one cell of a block (column, row).
+puzzle_block() { awk 'NR == 1 { skip = ($1 == 1) ? 4 : 1 } NR > skip && n < 27 { print; n++ }' "$1"; }
+cell_of() { sed -n "$(($3 + ($3 - 1) / 3))p" "$1" | cut -c"$(($2 + ($2 - 1) / 3))"; }
+
+# scenario NAME EXE STATE_DIR HOMEDIR SOLVE: types the right digit into the first empty
+# cell of the first puzzle, records, restarts and records again.
+scenario() {
+  local name="$1" exe="$2" state="$3" home="$4" solve="$5"
+  local first="$(dirname "$exe")/../share/quincunx/state/quincunx.jeu"
+  [ -f "$first" ] || first="$(dirname "$exe")/quincunx.jeu"
+  puzzle_block "$first" > "$WORK/givens"
+  "$solve" --variant quincunx "$first" | awk 'f && n < 27 { print; n++ } /^placed:/ { f = 1 }' > "$WORK/solution"
+  local c r col=0 row=0
+  for r in 1 2 3; do for c in $(seq 1 9); do
+    [ "$col" -eq 0 ] && [ "$(cell_of "$WORK/givens" "$c" "$r")" = 0 ] && col=$c row=$r
+  done; done
+  local digit; digit="$(cell_of "$WORK/solution" "$col" "$row")"
+  [ "$col" -ne 0 ] && [ -n "$digit" ] && [ "$digit" != 0 ] || { fail "$name: no empty cell to type into"; return; }
+
+  start "$exe" "$home" || return
+  at $(((col - 1) * H + H / 2)) $(((row - 1) * H + H / 2)); xdotool type "$digit"; sleep 0.3
+  record
+  stop
+  local f missing=0
+  for f in "${STATE_FILES[@]}"; do [ -s "$state/$f" ] || missing=1; done
+  [ "$missing" -eq 0 ] && pass "$name: Record wrote the five state files into $state" \
+    || { ls -la "$state" >&2; cat "$WORK/program.log" >&2; fail "$name: the state files are not all in $state"; return; }
+  # The digit is a given in data entry (quincunx.jeu) or a placed value in play (quincunj.jeu).
+  if [ "$(cell_of <(puzzle_block "$state/quincunx.jeu") "$col" "$row")" = "$digit" ] \
+      || [ "$(cell_of "$state/quincunj.jeu" "$col" "$row")" = "$digit" ]; then
+    pass "$name: the typed $digit at column $col, row $row is recorded"
+  else
+    fail "$name: the typed $digit at column $col, row $row is not in the record"
+  fi
+  mkdir -p "$WORK/first"
+  for f in "${STATE_FILES[@]}"; do cp "$state/$f" "$WORK/first/$f"; done
+
+  # A restart restores it: recording again without a change writes the same files
+  # (but the clock's line, which counts on).
+  start "$exe" "$home" || return
+  record
+  stop
+  local same=1
+  for f in quincunx.jeu quincunj.jeu quincunk.jeu quincunl.jeu; do cmp -s "$state/$f" "$WORK/first/$f" || same=0; done
+  cmp -s <(tail -n +2 "$state/quincunm.jeu") <(tail -n +2 "$WORK/first/quincunm.jeu") || same=0
+  [ "$same" -eq 1 ] && pass "$name: the restarted window restored the recorded state" \
+    || fail "$name: the state after a restart differs from the one recorded"
+  rm -rf "$WORK/first"
+}
+
+window_checks() {
+  # Installed: a fresh user; nothing may change under the prefix.
+  local home="$WORK/home"
+  mkdir -p "$home"
+  find "$WORK/root" -printf '%p %s %T@ %m\n' | sort > "$WORK/prefix.before"
+  scenario installed "$PREFIX/bin/quincunx-kelvo" "$home/.local/share/quincunx" "$home" "$PREFIX/bin/quincunx-solve"
+  find "$WORK/root" -printf '%p %s %T@ %m\n' | sort > "$WORK/prefix.after"
+  if cmp -s "$WORK/prefix.before" "$WORK/prefix.after"; then
+    pass "installed: nothing written under the prefix"
+  else
+    diff "$WORK/prefix.before" "$WORK/prefix.after" >&2; fail "installed: the prefix changed"
+  fi
+
+  # Portable: a copy of the build tree's program folder keeps its state beside itself.
+  local copy="$WORK/portable" home2="$WORK/home2"
+  mkdir -p "$copy"
+  cp -r "$BUILD/bin/quincunx-kelvo" "$BUILD/bin/quincunx-solve" "$BUILD/bin/quincunn.jeu" \
+    "$BUILD/bin/quincuno.jeu" "$BUILD/bin/Jeux" "$BUILD"/bin/*.chm "$copy"/
+  cp "$ROOT/data/state/quincunx.jeu" "$copy/quincunx.jeu"
+  mkdir -p "$home2"
+  scenario portable "$copy/quincunx-kelvo" "$copy" "$home2" "$copy/quincunx-solve"
+  [ ! -e "$home2/.local/share/quincunx" ] && pass "portable: nothing in the user's data folder" \
+    || fail "portable: wrote into $home2/.local/share/quincunx"
+}
+
+
+# Inside Xvfb: package-check.sh BUILD_DIR --window WORK
+if [ "${2:-}" = "--window" ]; then
+  # Every check runs and reports, whatever failed before it.
+  set +e +o pipefail
+  WORK="$3"
+  PREFIX="$WORK/root/usr"
+  window_checks
+  echo "$failures" > "$WORK/window.failures"
+  exit 0
+fi
+
+WORK="$(mktemp -d)"
+trap 'rm -rf "$WORK"' EXIT
+
+# --- the package --------------------------------------------------------------------
+rm -f "$BUILD"/quincunx-kelvo_*.deb
+(cd "$BUILD" && cpack -G DEB > "$WORK/cpack.log" 2>&1) || { cat "$WORK/cpack.log" >&2; exit 1; }
+DEB="$(ls "$BUILD"/quincunx-kelvo_*.deb)"
+echo "package-check: $(basename "$DEB"): $(stat -c %s "$DEB") bytes"
+echo "package-check: $(dpkg-deb -f "$DEB" Depends | sed 's/^/Depends: /')"
+echo "package-check: $(dpkg-deb -f "$DEB" Recommends | sed 's/^/Recommends: /')"
+if dpkg-deb -c "$DEB" | awk '{print $6}' | grep -v '^\./usr/' | grep -qv '^\./$'; then
+  fail "files outside /usr in the package"
+fi
+PREFIX="$WORK/root/usr"
+dpkg -x "$DEB" "$WORK/root"
+
+for f in "$PREFIX"/share/applications/*.desktop; do
+  desktop-file-validate "$f" && pass "desktop-file-validate $(basename "$f")" || fail "desktop-file-validate $f"
+done
+for f in "$PREFIX"/share/metainfo/*.xml; do
+  appstreamcli validate --no-net --pedantic "$f" > "$WORK/as.log" 2>&1 \
+    && pass "appstreamcli validate $(basename "$f")" || { cat "$WORK/as.log"; fail "appstreamcli validate $f"; }
+done
+for program in quincunx-kelvo quincunx-solve quincunx-gen; do
+  page="$PREFIX/share/man/man6/$program.6.gz"
+  if [ -f "$page" ] && MANWIDTH=80 man -l "$page" 2> "$WORK/man.log" | grep -q "^SYNOPSIS" && [ ! -s "$WORK/man.log" ]; then
+    pass "man -l $program.6.gz"
+  else
+    cat "$WORK/man.log" 2>/dev/null; fail "man page of $program"
+  fi
+done
+for size in 16x16 32x32 48x48 256x256 scalable; do
+  ls "$PREFIX/share/icons/hicolor/$size/apps/quincunx-kelvo."* > /dev/null 2>&1 || fail "no $size icon"
+done
+
+# --- the command-line solver from the prefix ------------------------------------------
+out="$("$PREFIX/bin/quincunx-solve" --variant sudoku "$PREFIX/share/quincunx/quincuno.jeu" &&
+  "$PREFIX/bin/quincunx-solve" "$PREFIX/share/quincunx/Jeux/quincunx-logic-1.jeu")" || fail "quincunx-solve exit code"
+[ "$(grep -cx 'result: solved' <<< "$out")" -eq 2 ] && pass "installed quincunx-solve solves two shipped puzzles" \
+  || fail "installed quincunx-solve did not solve the shipped puzzles"
+"$PREFIX/bin/quincunx-kelvo" --version | grep -q '^quincunx-kelvo ' || fail "quincunx-kelvo --version"
+
+# --- the window, in a virtual screen of 1280x1024 -----------------------------------------
+rm -f "$WORK/window.failures"
+if timeout 300 xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$BUILD" --window "$WORK" \
+    && [ -f "$WORK/window.failures" ]; then
+  failures=$((failures + $(cat "$WORK/window.failures")))
+else
+  fail "the window checks did not finish"
+fi
+
+if [ "$failures" -eq 0 ]; then
+  echo "package-check: all passed"
+else
+  echo "package-check: $failures failed" >&2
+  exit 1
+fi

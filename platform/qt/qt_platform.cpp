@@ -254,6 +254,7 @@ struct StringHash {
 // One font role: the font, its metrics, and the masks of what it drew.
 struct FontSlot {
   QFont font;
+  int cell = 0;  // the height asked for as a cell height; 0 for the face's own
   bool measured = false;
   int ascent = 0;
   int height = 0;
@@ -422,7 +423,9 @@ FontSlot& QtPlatform::Impl::slot(FontRole role) {
   if (!s.measured) {
     const QFontMetrics fm(s.font);
     s.ascent = fm.ascent();
-    s.height = fm.height();
+    // Whole pixel sizes rarely give the cell exactly: the spare pixel goes
+    // below the descent.
+    s.height = std::max(fm.height(), s.cell);
     s.measured = true;
   }
   return s;
@@ -637,11 +640,25 @@ void QtPlatform::defineFont(FontRole role, std::string_view face, int pixelHeigh
   QFont f;
   f.setFamilies(families);
   f.setStyleHint(hint);
-  if (pixelHeight != 0) f.setPixelSize(std::abs(pixelHeight));
   // Windows weights run 100..900 like Qt's; 0 means "don't care".
   f.setWeight(static_cast<QFont::Weight>(weight == 0 ? 400 : std::clamp(weight, 100, 900)));
   FontSlot& slot = d_->fonts[static_cast<std::size_t>(role)];
   slot = FontSlot{};
+  if (pixelHeight > 0) {
+    // A positive height is the cell, ascent + descent, as on Windows; Qt's
+    // pixel size is the em, about a tenth smaller. Qt sizes fonts in whole
+    // pixels: take the largest whose cell is not taller than asked.
+    int em = pixelHeight;
+    for (; em > 1; --em) {
+      f.setPixelSize(em);
+      const QFontMetrics fm(f);
+      if (fm.ascent() + fm.descent() <= pixelHeight) break;
+    }
+    f.setPixelSize(em);
+    slot.cell = pixelHeight;
+  } else if (pixelHeight < 0) {
+    f.setPixelSize(-pixelHeight);  // the em itself
+  }
   slot.font = f;
 }
 

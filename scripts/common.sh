@@ -7,6 +7,7 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 PACKAGES=(cmake ninja-build g++ libgtest-dev libbenchmark-dev libqqwing-dev)
 PACKAGES+=(qt6-base-dev fonts-liberation)
 PACKAGES+=(libchm-bin)
+PACKAGES+=(qt6-translations-l10n)  # Qt's own words (Cancel, the open dialog) in French
 
 # Installs whatever of the given packages is missing (sudo when not root).
 ensure_packages() {

@@ -10,6 +10,7 @@
 #include <QGlyphRun>
 #include <QImage>
 #include <QKeyEvent>
+#include <QLibraryInfo>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -18,6 +19,7 @@
 #include <QScreen>
 #include <QTextLayout>
 #include <QTimer>
+#include <QTranslator>
 #include <QWidget>
 #include <algorithm>
 #include <array>
@@ -333,6 +335,8 @@ struct QtPlatform::Impl {
   int pumping = 0;  // inside pumpForSolver: input and timer ticks are dropped
   bool quitPending = false;
   int quitCode = 0;
+  // Qt's own words in the program's language; none installed in English.
+  std::unique_ptr<QTranslator> qtWords;
 
   std::intptr_t send(unsigned message, std::uintptr_t wParam = 0, std::intptr_t lParam = 0) {
     return proc ? proc->WndProc(message, wParam, lParam) : 0;
@@ -617,6 +621,20 @@ int QtPlatform::textWidth(std::string_view utf8, FontRole font) {
 int QtPlatform::textHeight(std::string_view, FontRole font) { return d_->slot(font).height; }
 
 void QtPlatform::setWindowProc(WindowProc* proc) { d_->proc = proc; }
+
+void QtPlatform::setLanguage(int lang) {
+  if (d_->qtWords) {
+    QCoreApplication::removeTranslator(d_->qtWords.get());
+    d_->qtWords.reset();
+  }
+  if (lang != 0) return;  // Qt speaks English by itself
+  auto words = std::make_unique<QTranslator>();
+  // Without the translations installed the boxes stay in English.
+  if (!words->load(QStringLiteral("qtbase_fr"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    return;
+  QCoreApplication::installTranslator(words.get());
+  d_->qtWords = std::move(words);
+}
 
 Point QtPlatform::screenSize() {
   QScreen* screen = d_->window ? d_->window->screen() : QGuiApplication::primaryScreen();

@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QImage>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
@@ -52,19 +54,34 @@ class Answerer {
       } else if (randomAnswers) {
         ok = rng() % 2 == 0;
       }
+      if (QAbstractButton* cancel = box->button(QMessageBox::Cancel))
+        cancels.push_back(plain(cancel->text()));
       QAbstractButton* b = box->button(ok ? QMessageBox::Ok : QMessageBox::Cancel);
       if (!b) b = box->button(QMessageBox::Ok);
       b->click();
     } else if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
       ++dialogs;
+      std::vector<std::string> words;
+      for (const char* name : {"lookInLabel", "fileNameLabel"})
+        if (auto* label = dialog->findChild<QLabel*>(name)) words.push_back(plain(label->text()));
+      if (auto* buttons = dialog->findChild<QDialogButtonBox*>("buttonBox"))
+        for (QAbstractButton* b : buttons->buttons()) words.push_back(plain(b->text()));
+      dialogWords.push_back(words);
       dialog->reject();
     }
+  }
+  // A label as read: without its shortcut mark and colon.
+  static std::string plain(QString s) {
+    s.remove(u'&');
+    if (s.endsWith(u':')) s.chop(1);
+    return s.trimmed().toStdString();
   }
   QTimer timer_;
   std::deque<bool> script;
   bool randomAnswers = false;
   std::mt19937 rng{7};
-  std::vector<std::string> texts, titles;
+  std::vector<std::string> texts, titles, cancels;
+  std::vector<std::vector<std::string>> dialogWords;  // labels, then buttons
   int dialogs = 0;
 };
 
@@ -231,6 +248,35 @@ TEST_F(RealWindow, RecordThenRestartRestoresEverything) {
   EXPECT_EQ(b.m.cand, 1);
   EXPECT_EQ(b.m.es, modes.es);
   EXPECT_GE(b.m.nTimer, modes.nTimer);
+}
+
+// Qt's own words in the boxes and the open dialog follow the program's
+// language, at start-up and at each switch.
+TEST_F(RealWindow, BoxesAndOpenDialogSpeakTheProgramsLanguage) {
+  save(Board{});
+  App& a = start();
+  struct Words {
+    int lang;
+    std::string cancel;
+    std::vector<std::string> dialog;
+  };
+  const Words cases[] = {
+      {0, "Annuler", {"Voir dans", "Nom de fichier", "Ouvrir", "Annuler"}},
+      {1, "Cancel", {"Look in", "File name", "Open", "Cancel"}},
+      {0, "Annuler", {"Voir dans", "Nom de fichier", "Ouvrir", "Annuler"}},
+  };
+  for (const Words& w : cases) {
+    if (a.m.lang != w.lang) click(13);
+    ASSERT_EQ(a.m.lang, w.lang);
+    answers.script = {false};
+    click(11);  // test mode asks first; cancelled
+    ASSERT_FALSE(answers.cancels.empty());
+    EXPECT_EQ(answers.cancels.back(), w.cancel);
+    EXPECT_EQ(a.m.es, 0);
+    QTest::keyClick(widget, Qt::Key_F3);
+    ASSERT_FALSE(answers.dialogWords.empty());
+    EXPECT_EQ(answers.dialogWords.back(), w.dialog);
+  }
 }
 
 // Run once per screen size (QX_SCREEN, with an offscreen screen of that

@@ -6,8 +6,10 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFont>
+#include <QFontDatabase>
 #include <QFontMetrics>
 #include <QGlyphRun>
+#include <QGridLayout>
 #include <QImage>
 #include <QKeyEvent>
 #include <QLibraryInfo>
@@ -17,6 +19,10 @@
 #include <QPainter>
 #include <QProcess>
 #include <QScreen>
+#include <QSpacerItem>
+#include <QShowEvent>
+#include <QMoveEvent>
+#include <QResizeEvent>
 #include <QTextLayout>
 #include <QTimer>
 #include <QTranslator>
@@ -408,6 +414,13 @@ class QtPlatform::Impl::Window final : public QWidget {
   // A release that happens elsewhere never reaches us.
   void focusOutEvent(QFocusEvent*) override { host_.insertHeld = false; }
 
+  // Placed once shown, and again when the window manager's frame first shows
+  // up (it arrives after the window is mapped): the whole frame, title bar
+  // included, inside the screen's available area.
+  void showEvent(QShowEvent*) override { placeFrame(); }
+  void moveEvent(QMoveEvent*) override { frameArrived(); }
+  void resizeEvent(QResizeEvent*) override { frameArrived(); }
+
   void closeEvent(QCloseEvent* e) override {
     e->accept();
     if (host_.destroySent) return;
@@ -419,7 +432,26 @@ class QtPlatform::Impl::Window final : public QWidget {
   bool focusNextPrevChild(bool) override { return false; }
 
  private:
+  void frameArrived() {
+    if (framed_ || !isVisible() || frameGeometry().size() == size()) return;
+    framed_ = true;
+    placeFrame();
+  }
+  void placeFrame() {
+    const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
+    if (!s) return;
+    const QRect area = s->availableGeometry();
+    const QSize frame = frameGeometry().size();
+    // Centred; when taller or wider than the area, its top-left corner stays
+    // inside so the title bar can be reached.
+    const int x = area.left() + std::max(0, (area.width() - frame.width()) / 2);
+    const int y = area.top() + std::max(0, (area.height() - frame.height()) / 2);
+    // A top-level widget's position is its frame's.
+    if (pos() != QPoint(x, y)) move(x, y);
+  }
+
   Impl& host_;
+  bool framed_ = false;
 };
 
 FontSlot& QtPlatform::Impl::slot(FontRole role) {
@@ -692,6 +724,7 @@ void QtPlatform::createWindow(std::string_view title, int clientWidth, int clien
   window->setFocusPolicy(Qt::StrongFocus);
   window->setMouseTracking(true);
   window->setCursor(toQt(d_->cursor));
+  // Centred before it is shown too, so it does not appear elsewhere first.
   if (QScreen* screen = QGuiApplication::primaryScreen()) {
     QRect r(0, 0, clientWidth, clientHeight);
     r.moveCenter(screen->availableGeometry().center());
@@ -795,6 +828,18 @@ int QtPlatform::messageBox(std::string_view text, std::string_view title, int st
   box.setWindowModality(Qt::ApplicationModal);
   box.setDefaultButton(QMessageBox::Ok);
   box.setEscapeButton(okCancel ? QMessageBox::Cancel : QMessageBox::Ok);
+  // A window manager cuts a title longer than the box is wide; the box sizes
+  // itself from its layout, so a spacer across the bottom holds it wide
+  // enough for the title in the title bar's font, with room for the bar's
+  // icon and buttons.
+  if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+    QFont titleFont = QFontDatabase::systemFont(QFontDatabase::TitleFont);
+    titleFont.setBold(true);
+    constexpr int kTitleBarExtras = 140;
+    const int width = QFontMetrics(titleFont).horizontalAdvance(box.windowTitle()) + kTitleBarExtras;
+    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                  grid->rowCount(), 0, 1, grid->columnCount());
+  }
   // The nested loop keeps the timers ticking; quit() ends it too.
   box.exec();
   if (box.clickedButton() == box.button(QMessageBox::Ok)) return kIdOk;

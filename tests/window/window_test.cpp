@@ -6,6 +6,8 @@
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFontDatabase>
+#include <QFontMetrics>
 #include <QImage>
 #include <QLabel>
 #include <QMessageBox>
@@ -47,6 +49,11 @@ class Answerer {
     if (auto* box = qobject_cast<QMessageBox*>(modal)) {
       texts.push_back(box->text().toStdString());
       titles.push_back(box->windowTitle().toStdString());
+      // Wide enough for its title in a title bar, with room for the bar's buttons.
+      QFont titleFont = QFontDatabase::systemFont(QFontDatabase::TitleFont);
+      titleFont.setBold(true);
+      const int titleWidth = QFontMetrics(titleFont).horizontalAdvance(box->windowTitle());
+      if (box->width() < titleWidth + 100) narrowBoxes.push_back(titles.back());
       bool ok = true;
       if (!script.empty()) {
         ok = script.front();
@@ -80,7 +87,7 @@ class Answerer {
   std::deque<bool> script;
   bool randomAnswers = false;
   std::mt19937 rng{7};
-  std::vector<std::string> texts, titles, cancels;
+  std::vector<std::string> texts, titles, cancels, narrowBoxes;
   std::vector<std::vector<std::string>> dialogWords;  // labels, then buttons
   int dialogs = 0;
 };
@@ -277,6 +284,7 @@ TEST_F(RealWindow, BoxesAndOpenDialogSpeakTheProgramsLanguage) {
     ASSERT_FALSE(answers.dialogWords.empty());
     EXPECT_EQ(answers.dialogWords.back(), w.dialog);
   }
+  EXPECT_EQ(answers.narrowBoxes, std::vector<std::string>{});
 }
 
 // Run once per screen size (QX_SCREEN, with an offscreen screen of that
@@ -293,6 +301,7 @@ TEST_F(RealWindow, EveryLabelLiesInsideItsButton) {
   App& a = start();
   ASSERT_EQ(a.g.hh, (std::min(height, 1024) - 34) / 21);
   EXPECT_GE(a.g.decay, 1);
+  EXPECT_TRUE(QGuiApplication::primaryScreen()->availableGeometry().contains(widget->frameGeometry()));
   // Dark pixels of the button's inside in column x; the label is black on silver.
   auto darkIn = [](const QImage& img, const Rect& r, int x) {
     int n = 0;

@@ -95,6 +95,10 @@ class Platform : public Surface {
   // The program's event handler; set before the window is created.
   virtual void setWindowProc(WindowProc* proc) = 0;
 
+  // The program's language, 0 French or 1 English: the words the host puts
+  // in its own boxes and dialogs (Cancel, the open dialog's labels) follow it.
+  virtual void setLanguage(int lang) = 0;
+
   // Screen size in pixels.
   virtual Point screenSize() = 0;
   // Asks for a font: the face first, then a fixed fallback of the same kind.

@@ -8,6 +8,7 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 PACKAGES=(cmake ninja-build g++)
 PACKAGES+=(qt6-base-dev fonts-liberation fonts-dejavu-core)
 PACKAGES+=(libchm-dev)
+PACKAGES+=(qt6-translations-l10n)  # Qt's own words (Cancel, the open dialog) in French
 # What the tests need besides (scripts/test.sh): test and benchmark libraries,
 # the help checks, and the package check (package tools, man, Xvfb).
 TEST_PACKAGES=(libgtest-dev libbenchmark-dev libqqwing-dev)

@@ -39,6 +39,7 @@ void App::startUp() {
   random.alea = static_cast<std::uint32_t>(ms);
 
   restoreState();
+  p_.setLanguage(m.lang);
   engine.candidat();
 
   const Point screen = p_.screenSize();

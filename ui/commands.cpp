@@ -188,6 +188,7 @@ void App::command(int n) {
 
 void App::languageSwitch() {
   m.lang = 1 - m.lang;
+  p_.setLanguage(m.lang);
   g.measureLabels(p_, texts, m.lang);
   for (const Message& box : texts.bouton(m.nTimer, m.lang)) show(box);
   record();

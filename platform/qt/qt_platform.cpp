@@ -6,18 +6,26 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFont>
+#include <QFontDatabase>
 #include <QFontMetrics>
 #include <QGlyphRun>
+#include <QGridLayout>
 #include <QImage>
 #include <QKeyEvent>
+#include <QLibraryInfo>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QMoveEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QProcess>
+#include <QResizeEvent>
 #include <QScreen>
+#include <QShowEvent>
+#include <QSpacerItem>
 #include <QTextLayout>
 #include <QTimer>
+#include <QTranslator>
 #include <QWidget>
 #include <algorithm>
 #include <array>
@@ -254,6 +262,7 @@ struct StringHash {
 // One font role: the font, its metrics, and the masks of what it drew.
 struct FontSlot {
   QFont font;
+  int cell = 0;  // the height asked for as a cell height; 0 for the face's own
   bool measured = false;
   int ascent = 0;
   int height = 0;
@@ -332,6 +341,8 @@ struct QtPlatform::Impl {
   int pumping = 0;  // inside pumpForSolver: input and timer ticks are dropped
   bool quitPending = false;
   int quitCode = 0;
+  // Qt's own words in the program's language; none installed in English.
+  std::unique_ptr<QTranslator> qtWords;
 
   std::intptr_t send(unsigned message, std::uintptr_t wParam = 0, std::intptr_t lParam = 0) {
     return proc ? proc->WndProc(message, wParam, lParam) : 0;
@@ -403,6 +414,13 @@ class QtPlatform::Impl::Window final : public QWidget {
   // A release that happens elsewhere never reaches us.
   void focusOutEvent(QFocusEvent*) override { host_.insertHeld = false; }
 
+  // Placed once shown, and again when the window manager's frame first shows
+  // up (it arrives after the window is mapped): the whole frame, title bar
+  // included, inside the screen's available area.
+  void showEvent(QShowEvent*) override { placeFrame(); }
+  void moveEvent(QMoveEvent*) override { frameArrived(); }
+  void resizeEvent(QResizeEvent*) override { frameArrived(); }
+
   void closeEvent(QCloseEvent* e) override {
     e->accept();
     if (host_.destroySent) return;
@@ -414,7 +432,26 @@ class QtPlatform::Impl::Window final : public QWidget {
   bool focusNextPrevChild(bool) override { return false; }
 
  private:
+  void frameArrived() {
+    if (framed_ || !isVisible() || frameGeometry().size() == size()) return;
+    framed_ = true;
+    placeFrame();
+  }
+  void placeFrame() {
+    const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
+    if (!s) return;
+    const QRect area = s->availableGeometry();
+    const QSize frame = frameGeometry().size();
+    // Centred; when taller or wider than the area, its top-left corner stays
+    // inside so the title bar can be reached.
+    const int x = area.left() + std::max(0, (area.width() - frame.width()) / 2);
+    const int y = area.top() + std::max(0, (area.height() - frame.height()) / 2);
+    // A top-level widget's position is its frame's.
+    if (pos() != QPoint(x, y)) move(x, y);
+  }
+
   Impl& host_;
+  bool framed_ = false;
 };
 
 FontSlot& QtPlatform::Impl::slot(FontRole role) {
@@ -422,7 +459,9 @@ FontSlot& QtPlatform::Impl::slot(FontRole role) {
   if (!s.measured) {
     const QFontMetrics fm(s.font);
     s.ascent = fm.ascent();
-    s.height = fm.height();
+    // Whole pixel sizes rarely give the cell exactly: the spare pixel goes
+    // below the descent.
+    s.height = std::max(fm.height(), s.cell);
     s.measured = true;
   }
   return s;
@@ -615,6 +654,20 @@ int QtPlatform::textHeight(std::string_view, FontRole font) { return d_->slot(fo
 
 void QtPlatform::setWindowProc(WindowProc* proc) { d_->proc = proc; }
 
+void QtPlatform::setLanguage(int lang) {
+  if (d_->qtWords) {
+    QCoreApplication::removeTranslator(d_->qtWords.get());
+    d_->qtWords.reset();
+  }
+  if (lang != 0) return;  // Qt speaks English by itself
+  auto words = std::make_unique<QTranslator>();
+  // Without the translations installed the boxes stay in English.
+  if (!words->load(QStringLiteral("qtbase_fr"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    return;
+  QCoreApplication::installTranslator(words.get());
+  d_->qtWords = std::move(words);
+}
+
 Point QtPlatform::screenSize() {
   QScreen* screen = d_->window ? d_->window->screen() : QGuiApplication::primaryScreen();
   if (!screen) return {};
@@ -637,11 +690,25 @@ void QtPlatform::defineFont(FontRole role, std::string_view face, int pixelHeigh
   QFont f;
   f.setFamilies(families);
   f.setStyleHint(hint);
-  if (pixelHeight != 0) f.setPixelSize(std::abs(pixelHeight));
   // Windows weights run 100..900 like Qt's; 0 means "don't care".
   f.setWeight(static_cast<QFont::Weight>(weight == 0 ? 400 : std::clamp(weight, 100, 900)));
   FontSlot& slot = d_->fonts[static_cast<std::size_t>(role)];
   slot = FontSlot{};
+  if (pixelHeight > 0) {
+    // A positive height is the cell, ascent + descent, as on Windows; Qt's
+    // pixel size is the em, about a tenth smaller. Qt sizes fonts in whole
+    // pixels: take the largest whose cell is not taller than asked.
+    int em = pixelHeight;
+    for (; em > 1; --em) {
+      f.setPixelSize(em);
+      const QFontMetrics fm(f);
+      if (fm.ascent() + fm.descent() <= pixelHeight) break;
+    }
+    f.setPixelSize(em);
+    slot.cell = pixelHeight;
+  } else if (pixelHeight < 0) {
+    f.setPixelSize(-pixelHeight);  // the em itself
+  }
   slot.font = f;
 }
 
@@ -657,6 +724,7 @@ void QtPlatform::createWindow(std::string_view title, int clientWidth, int clien
   window->setFocusPolicy(Qt::StrongFocus);
   window->setMouseTracking(true);
   window->setCursor(toQt(d_->cursor));
+  // Centred before it is shown too, so it does not appear elsewhere first.
   if (QScreen* screen = QGuiApplication::primaryScreen()) {
     QRect r(0, 0, clientWidth, clientHeight);
     r.moveCenter(screen->availableGeometry().center());
@@ -760,6 +828,18 @@ int QtPlatform::messageBox(std::string_view text, std::string_view title, int st
   box.setWindowModality(Qt::ApplicationModal);
   box.setDefaultButton(QMessageBox::Ok);
   box.setEscapeButton(okCancel ? QMessageBox::Cancel : QMessageBox::Ok);
+  // A window manager cuts a title longer than the box is wide; the box sizes
+  // itself from its layout, so a spacer across the bottom holds it wide
+  // enough for the title in the title bar's font, with room for the bar's
+  // icon and buttons.
+  if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+    QFont titleFont = QFontDatabase::systemFont(QFontDatabase::TitleFont);
+    titleFont.setBold(true);
+    constexpr int kTitleBarExtras = 140;
+    const int width = QFontMetrics(titleFont).horizontalAdvance(box.windowTitle()) + kTitleBarExtras;
+    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                  grid->rowCount(), 0, 1, grid->columnCount());
+  }
   // The nested loop keeps the timers ticking; quit() ends it too.
   box.exec();
   if (box.clickedButton() == box.button(QMessageBox::Ok)) return kIdOk;

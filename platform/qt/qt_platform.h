@@ -27,6 +27,7 @@ class QtPlatform final : public Platform {
   int textHeight(std::string_view utf8, FontRole font) override;
 
   void setWindowProc(WindowProc* proc) override;
+  void setLanguage(int lang) override;
   Point screenSize() override;
   void defineFont(FontRole role, std::string_view face, int pixelHeight, int weight) override;
   void createWindow(std::string_view title, int clientWidth, int clientHeight) override;

@@ -168,6 +168,19 @@ TEST_F(QtWindowTest, TextLandsInItsBoxAndFontsKeepTheirKind) {
   EXPECT_EQ(width("é", FontRole::Digits), width("e", FontRole::Digits));
   EXPECT_LT(width("iiii", FontRole::Small), width("WWWW", FontRole::Small));
   EXPECT_GT(width("WWWW", FontRole::Buttons), width("WWWW", FontRole::Small));
+
+  // A positive height is the cell, ascent + descent; a negative one the em,
+  // whose cell is taller.
+  for (const char* face : {"Times", "Lucida Console"}) {
+    for (int h : {8, 11, 13, 15, 17, 23, 27, 40}) {
+      platform.defineFont(FontRole::Small, face, h, 700);
+      EXPECT_EQ(platform.textHeight("Quincunx", FontRole::Small), h) << face << " " << h;
+      const int cellWidth = width("Quincunx", FontRole::Small);
+      platform.defineFont(FontRole::Small, face, -h, 700);
+      EXPECT_GT(platform.textHeight("Quincunx", FontRole::Small), h) << face << " " << -h;
+      EXPECT_GT(width("Quincunx", FontRole::Small), cellWidth) << face << " " << -h;
+    }
+  }
 }
 
 TEST_F(QtWindowTest, ClippedLinesAndSmallRectanglesKeepTheirPixels) {

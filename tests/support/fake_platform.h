@@ -50,6 +50,7 @@ class FakePlatform : public Platform {
   int textHeight(std::string_view, FontRole font) override { return fontHeight[font]; }
 
   void setWindowProc(WindowProc* p) override { proc = p; }
+  void setLanguage(int) override {}
   Point screenSize() override { return screen; }
   void defineFont(FontRole role, std::string_view face, int px, int weight) override {
     fontHeight[role] = px;

@@ -6,7 +6,7 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 # Debian packages the build and the tests need.
 PACKAGES=(cmake ninja-build g++ libgtest-dev libbenchmark-dev libqqwing-dev)
 PACKAGES+=(qt6-base-dev fonts-liberation)
-PACKAGES+=(libchm-bin)
+PACKAGES+=(libchm-bin libchm-dev)
 
 # Installs whatever of the given packages is missing (sudo when not root).
 ensure_packages() {

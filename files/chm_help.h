@@ -3,6 +3,7 @@
 // and first page. Below the toolkit, so the viewer and the tests share it.
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -72,6 +73,7 @@ class ChmHelp {
   std::string title_;
   std::string firstPage_;
   std::vector<HelpTopic> contents_;
+  std::uint64_t compressedLimit_ = 0;
 };
 
 }  // namespace qx

@@ -168,7 +168,25 @@ TEST(ChmHelp, DamagedOrForeignFilesAreRefusedCleanly) {
   std::string noise(70000, '\0');
   for (char& ch : noise) ch = static_cast<char>(rng());
 
+  // The directory's first listing chunk naming itself as the next one (chmlib
+  // would walk it for ever), and compression data with a zero window (chmlib
+  // would divide by it).
+  auto u32At = [&](std::size_t at) {
+    return static_cast<std::uint32_t>(static_cast<unsigned char>(good[at])) |
+           static_cast<std::uint32_t>(static_cast<unsigned char>(good[at + 1])) << 8;
+  };
+  std::string loop = good;
+  const std::size_t firstChunk = u32At(0x48) + 0x54;
+  ASSERT_EQ(loop.substr(firstChunk, 4), "PMGL");
+  loop.replace(firstChunk + 0x10, 4, std::string(4, '\0'));
+  std::string noWindow = good;
+  const std::size_t lzxc = good.find("LZXC");
+  ASSERT_NE(lzxc, std::string::npos);
+  noWindow.replace(lzxc + 0x0c, 4, std::string(4, '\0'));
+
   const std::pair<const char*, std::string> refused[] = {
+      {"loop.chm", loop},
+      {"no-window.chm", noWindow},
       {"empty.chm", ""},
       {"text.chm", "this is no compiled help\n"},
       {"noise.chm", noise},

@@ -262,8 +262,8 @@ class Layout {
     bool found = false;
     std::uint64_t space = 0, start = 0, length = 0;
   };
-  static constexpr const char* kSpecial[3] = {"::DataSpace/Storage/MSCompressed/Transform/"
-                                              "{7FC28940-9D31-11D0-9B27-00A0C91E9C7C}/InstanceData/ResetTable",
+  static constexpr const char* kSpecial[3] = {("::DataSpace/Storage/MSCompressed/Transform/"
+                                               "{7FC28940-9D31-11D0-9B27-00A0C91E9C7C}/InstanceData/ResetTable"),
                                               "::DataSpace/Storage/MSCompressed/Content",
                                               "::DataSpace/Storage/MSCompressed/ControlData"};
 

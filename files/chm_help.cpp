@@ -550,7 +550,8 @@ std::optional<std::string> ChmHelp::read(std::string_view path) const {
 }
 
 // #SYSTEM: a version, then records of (code, length, data). Code 0 names the
-// contents file, 2 the default topic, 3 the title.
+// contents file, 2 the default topic, 3 the title; code 4 starts with the
+// language.
 void ChmHelp::readSystem(std::string& contentsFile) {
   chmUnitInfo ui{};
   if (chm_resolve_object(h_, "/#SYSTEM", &ui) != CHM_RESOLVE_SUCCESS || ui.length > (1u << 20)) return;
@@ -566,12 +567,13 @@ void ChmHelp::readSystem(std::string& contentsFile) {
     at += 4;
     if (at + length > data.size()) break;
     std::string value = data.substr(at, length);
-    value.resize(::strnlen(value.c_str(), value.size()));  // records end with a zero byte
+    if (code != 4) value.resize(::strnlen(value.c_str(), value.size()));  // records end with a zero byte
     at += length;
     if (value.empty()) continue;
     if (code == 0) contentsFile = resolveHelpLink("/", value);
     else if (code == 2) firstPage_ = resolveHelpLink("/", value);
     else if (code == 3) title_ = helpTextToUtf8(trim(value));
+    else if (code == 4 && length >= 4) language_ = word(at - length) | word(at - length + 2) << 16;
   }
 }
 

@@ -63,6 +63,9 @@ class ChmHelp {
   // contents' first page, else the first page inside.
   const std::string& firstPage() const { return firstPage_; }
   const std::vector<HelpTopic>& contents() const { return contents_; }
+  // The help's language as a Windows language id (0x40C French, 0x409
+  // English); 0 when the file does not say.
+  unsigned language() const { return language_; }
 
  private:
   explicit ChmHelp(chmFile* h) : h_(h) {}
@@ -74,6 +77,7 @@ class ChmHelp {
   std::string firstPage_;
   std::vector<HelpTopic> contents_;
   std::uint64_t compressedLimit_ = 0;
+  unsigned language_ = 0;
 };
 
 }  // namespace qx

@@ -90,7 +90,9 @@ HelpWindow::HelpWindow(std::unique_ptr<ChmHelp> help, QWidget* parent)
   auto* bar = addToolBar(QString());
   bar->setMovable(false);
   bar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-  const bool french = QLocale().language() == QLocale::French;
+  // The buttons speak the help's language, else the desktop's.
+  const unsigned primary = help_->language() & 0x3FF;
+  const bool french = primary == 0x0C || (primary == 0 && QLocale().language() == QLocale::French);
   back_ = bar->addAction(style()->standardIcon(QStyle::SP_ArrowBack),
                          french ? QStringLiteral("Précédent") : QStringLiteral("Back"));
   forward_ = bar->addAction(style()->standardIcon(QStyle::SP_ArrowForward),

@@ -34,15 +34,17 @@ TEST(ChmHelp, ShippedHelpFilesReadWhole) {
     const char* file;
     const char* title;
     const char* secondTopic;  // a name with accents in French: the code page is converted
+    unsigned language;
   };
-  for (const Case& c : {Case{"quincunx-fr.chm", "Quincunx et Sudoku - Aide", "Les deux jeux et leurs règles"},
-                        Case{"quincunx-en.chm", "Quincunx and Sudoku - Help", "The two games and their rules"}}) {
+  for (const Case& c : {Case{"quincunx-fr.chm", "Quincunx et Sudoku - Aide", "Les deux jeux et leurs règles", 0x40C},
+                        Case{"quincunx-en.chm", "Quincunx and Sudoku - Help", "The two games and their rules", 0x409}}) {
     SCOPED_TRACE(c.file);
     std::string why;
     const auto help = ChmHelp::open(std::string(QX_DATA_DIR) + "/" + c.file, &why);
     ASSERT_TRUE(help) << why;
     EXPECT_EQ(help->title(), c.title);
     EXPECT_EQ(help->firstPage(), "/index.html");
+    EXPECT_EQ(help->language(), c.language);
     const auto first = help->read(help->firstPage());
     ASSERT_TRUE(first);
     EXPECT_NE(first->find("<h1>"), std::string::npos);

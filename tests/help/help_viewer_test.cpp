@@ -65,11 +65,12 @@ TEST(HelpViewer, ShowsBrowsesAndGoesBack) {
     const char* next;     // the first page's link to the second page
     const char* topic;    // a topic of the contents with an anchor
     const char* anchor;
+    const char* back;  // the button speaks the help's language
   };
   for (const Case& c : {Case{"quincunx-fr.chm", "Quincunx et Sudoku - Aide", "Quincunx et Sudoku", "regles.html",
-                             "Le Quincunx", "quincunx"},
+                             "Le Quincunx", "quincunx", "Précédent"},
                         Case{"quincunx-en.chm", "Quincunx and Sudoku - Help", "Quincunx and Sudoku", "rules.html",
-                             "Quincunx", "quincunx"}}) {
+                             "Quincunx", "quincunx", "Back"}}) {
     SCOPED_TRACE(c.file);
     std::string why;
     auto help = ChmHelp::open(std::string(QX_DATA_DIR) + "/" + c.file, &why);
@@ -85,6 +86,7 @@ TEST(HelpViewer, ShowsBrowsesAndGoesBack) {
     const QImage picture = firstImage(b);
     EXPECT_EQ(picture.size(), QSize(640, 640));
     EXPECT_FALSE(w.backAction()->isEnabled());
+    EXPECT_EQ(w.backAction()->text(), QString::fromUtf8(c.back));
     const QString firstText = b.toPlainText();
 
     // A real click on the link to the next page.

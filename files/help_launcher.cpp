@@ -2,32 +2,53 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <sstream>
+#include <optional>
 #include <unistd.h>
 
 namespace qx {
 
 namespace {
 
-bool onPath(const std::string& program) {
-  const char* path = std::getenv("PATH");
-  if (!path) return false;
-  std::stringstream dirs(path);
-  for (std::string dir; std::getline(dirs, dir, ':');) {
+bool runnable(const std::string& file) {
+  std::error_code ec;
+  return std::filesystem::is_regular_file(file, ec) && ::access(file.c_str(), X_OK) == 0;
+}
+
+std::optional<std::string> onPath(std::string_view program, std::string_view path) {
+  while (!path.empty()) {
+    const std::size_t colon = path.find(':');
+    const std::string_view dir = path.substr(0, colon);
+    path = colon == std::string_view::npos ? std::string_view() : path.substr(colon + 1);
+    // An empty entry is the current folder, which is never searched here.
     if (dir.empty()) continue;
-    const std::string candidate = dir + "/" + program;
-    if (::access(candidate.c_str(), X_OK) == 0 && !std::filesystem::is_directory(candidate))
-      return true;
+    std::string candidate = std::string(dir) + "/" + std::string(program);
+    if (runnable(candidate)) return candidate;
   }
-  return false;
+  return std::nullopt;
 }
 
 }  // namespace
 
-std::string helpViewer() {
-  for (const char* viewer : {"xchm", "kchmviewer"})
-    if (onPath(viewer)) return viewer;
-  return "xdg-open";
+std::vector<std::string> helpViewers(const std::string& dir, std::string_view path) {
+  std::vector<std::string> viewers;
+  // dir holds the data: beside the executable, or in an installed layout its
+  // ../share/quincunx, whose programs are in ../../bin. An unpacked package
+  // need not be on the PATH.
+  std::optional<std::string> own;
+  if (dir != "0") {
+    for (const char* bin : {"/", "/../../bin/"}) {
+      const std::string beside = dir + bin + std::string(kHelpViewer);
+      if (runnable(beside)) {
+        own = std::filesystem::path(beside).lexically_normal().string();
+        break;
+      }
+    }
+  }
+  if (!own) own = onPath(kHelpViewer, path);
+  if (own) viewers.push_back(*own);
+  for (std::string_view other : {"xchm", "kchmviewer", "xdg-open"})
+    if (auto found = onPath(other, path)) viewers.push_back(*found);
+  return viewers;
 }
 
 HelpLaunch ViewReadMeFile(const std::string& dir, const std::string& helpFile) {
@@ -36,14 +57,14 @@ HelpLaunch ViewReadMeFile(const std::string& dir, const std::string& helpFile) {
     launch.errorText = 81;
     return launch;
   }
-  const std::string path = dir + "/" + helpFile;
+  launch.helpPath = dir + "/" + helpFile;
   std::error_code ec;
-  if (!std::filesystem::exists(path, ec)) {
+  if (!std::filesystem::exists(launch.helpPath, ec)) {
     launch.errorText = 82;
     return launch;
   }
-  launch.program = helpViewer();
-  launch.args = {path};
+  const char* path = std::getenv("PATH");
+  launch.viewers = helpViewers(dir, path ? path : "");
   return launch;
 }
 

@@ -9,7 +9,8 @@
 #                                              it is copied, never changed), then compile,
 #                                              then take docs/screenshots/help-fr.png and
 #                                              help-en.png of the Help button opening the
-#                                              help in a real viewer
+#                                              help in quincunx-help
+#   scripts/build-help.sh --viewer-shots BINDIR only the last two
 #
 # The pages are UTF-8 and say so in their <meta> line. The contents (.hhc), index (.hhk)
 # and project (.hhp) files are read by the viewers in the code page of the help file's
@@ -275,7 +276,7 @@ viewer_shot() {
   fi
   click "${B_HELP[@]}"
   local viewer
-  viewer="$(timeout 20 xdotool search --sync --onlyvisible --class xchm | head -1)"
+  viewer="$(timeout 20 xdotool search --sync --onlyvisible --class '^quincunx-help$' | head -1)"
   [ -n "$viewer" ] || { echo "build-help: no help viewer window appeared" >&2; return 1; }
   sleep 1
   xdotool windowsize "$viewer" 860 720 windowmove "$viewer" 420 290
@@ -289,6 +290,16 @@ viewer_shot() {
   vpid="$(xdotool getwindowpid "$viewer" 2>/dev/null || true)"
   if [ -n "$vpid" ]; then kill "$vpid" 2>/dev/null || true; fi
   stop_program
+}
+
+# Runs inside Xvfb: the viewer's pictures alone.
+viewer_shots_inside() {
+  BINDIR="$1" WORK="$2"
+  export HOME="$WORK/home"
+  mkdir -p "$HOME" "$ROOT/docs/screenshots"
+  viewer_shot 0 "$ROOT/docs/screenshots/help-fr.png"
+  viewer_shot 1 "$ROOT/docs/screenshots/help-en.png"
+  rm -rf "$RUN"
 }
 
 # Runs inside Xvfb: the program's pictures, the compilation, then the viewer's pictures.
@@ -313,22 +324,26 @@ shoot_inside() {
   rm -rf "$RUN"
 }
 
+# screenshots BINDIR [--inside|--viewer-inside]
 screenshots() {
   local bindir
   bindir="$(cd "$1" && pwd)"
   [ -x "$bindir/quincunx-kelvo" ] || { echo "build-help: no quincunx-kelvo in $bindir" >&2; exit 1; }
-  ensure_packages fp-utils xvfb xauth xdotool imagemagick xchm
+  [ -x "$bindir/quincunx-help" ] || { echo "build-help: no quincunx-help in $bindir" >&2; exit 1; }
+  ensure_packages fp-utils xvfb xauth xdotool imagemagick
   local work
   work="$(mktemp -d)"
   # -noreset: the server would otherwise reset each time its last client goes (between two
   # runs of the program), and now and then it does not come back.
-  xvfb-run -a -s "-screen 0 $SHOT_SCREEN -noreset" bash "$0" --inside "$bindir" "$work"
+  xvfb-run -a -s "-screen 0 $SHOT_SCREEN -noreset" bash "$0" "${2:---inside}" "$bindir" "$work"
   rm -rf "$work"
 }
 
 case "${1:-}" in
   "") compile_all ;;
   --screenshots) screenshots "${2:?usage: build-help.sh --screenshots BINDIR}" ;;
+  --viewer-shots) screenshots "${2:?usage: build-help.sh --viewer-shots BINDIR}" --viewer-inside ;;
   --inside) shoot_inside "$2" "$3" ;;
-  *) echo "usage: build-help.sh [--screenshots BINDIR]" >&2; exit 2 ;;
+  --viewer-inside) viewer_shots_inside "$2" "$3" ;;
+  *) echo "usage: build-help.sh [--screenshots BINDIR | --viewer-shots BINDIR]" >&2; exit 2 ;;
 esac

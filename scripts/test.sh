@@ -22,7 +22,7 @@ ensure_packages clang libclang-rt-14-dev
 configure_and_build "$ROOT/build/fuzz" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DQX_FUZZ=ON -DQX_TESTS=OFF -DQX_BENCH=OFF
 passed=0 failed=0
-for target in puzzle placed candidates settings; do
+for target in puzzle placed candidates settings help; do
   work="$(mktemp -d)"
   if "$ROOT/build/fuzz/bin/fuzz_$target" -max_total_time=15 -artifact_prefix="$work/" \
       "$work" "$ROOT/tests/fuzz/corpus/$target" >"$work.log" 2>&1; then

@@ -62,6 +62,15 @@ Message openFailed(const std::string& path, int lang) {
   return {"Ce fichier ne peut pas être lu :\n" + path, "Ouvrir", kBoxOk};
 }
 
+Message helpViewerMissing(const std::string& helpPath, int lang) {
+  if (langSlot(lang) == 1)
+    return {"No help viewer could be started (quincunx-help, xchm, kchmviewer or xdg-open) to show:\n" + helpPath,
+            "Error", kBoxOk};
+  return {"Aucun visualiseur d'aide n'a pu être démarré (quincunx-help, xchm, kchmviewer ou xdg-open) pour "
+          "afficher :\n" + helpPath,
+          "Erreur", kBoxOk};
+}
+
 Message normalModeRefusal(int lang) {
   const char* text =
       langSlot(lang) == 1 ? "Vous must be in the normal mode" : "Vous devez être en mode normal";

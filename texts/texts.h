@@ -63,6 +63,8 @@ Message normalModeRefusal(int lang);
 Message saveFailed(const std::string& why, int lang);
 // A puzzle file chosen with the open command could not be read.
 Message openFailed(const std::string& path, int lang);
+// The help file is there but none of the help viewers could be started.
+Message helpViewerMissing(const std::string& helpPath, int lang);
 
 // The command buttons that ask first; the mode button asks differently in
 // each mode (labelled "Test" in normal mode, "Normal" in test mode).

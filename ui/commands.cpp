@@ -122,9 +122,12 @@ void App::command(int n) {
       const HelpLaunch launch = ViewReadMeFile(data_, std::string(texts.text(28, m.lang)));
       if (launch.errorText != 0) {
         p_.messageBox(texts.text(launch.errorText, m.lang), texts.text(10, m.lang), 0x2040);
-      } else if (!p_.startDetached(launch.program, launch.args)) {
-        p_.messageBox(launch.program + ": " + launch.args.front(), texts.text(10, m.lang), 0x2040);
+        return;
       }
+      for (const std::string& viewer : launch.viewers)
+        if (p_.startDetached(viewer, {launch.helpPath})) return;
+      const Message none = helpViewerMissing(launch.helpPath, m.lang);
+      p_.messageBox(none.text, none.title, none.style);
       return;
     }
     case 9: {  // game type: load the other game's default puzzle

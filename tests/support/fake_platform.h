@@ -5,6 +5,7 @@
 #include <deque>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -87,7 +88,7 @@ class FakePlatform : public Platform {
   }
   bool startDetached(const std::string& program, const std::vector<std::string>& args) override {
     started.push_back({program, args});
-    return true;
+    return !unstartable.count(program);
   }
   int run() override { return exitCode; }
   void quit(int code) override {
@@ -129,6 +130,7 @@ class FakePlatform : public Platform {
   std::optional<std::string> nextFile;
   std::vector<std::string> dialogDirs;
   std::vector<std::pair<std::string, std::vector<std::string>>> started;
+  std::set<std::string> unstartable;  // programs whose start fails
   bool quitCalled = false;
   int exitCode = 0;
   int pumps = 0;

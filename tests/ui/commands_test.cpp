@@ -1,5 +1,6 @@
 // The buttons, the open command, the keyboard and the win message, driven
 // through WndProc with the message numbers the window sends.
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -320,6 +321,75 @@ TEST_F(Commands, InstalledStateLivesApartFromTheShippedData) {
   ASSERT_TRUE(lecture((data / "quincunn.jeu").string(), quincunx, c));
   EXPECT_EQ(a.b.su, 0);
   EXPECT_TRUE(a.b.tab1 == quincunx);
+}
+
+// The help button: the first viewer that starts gets the help file of the
+// current language; when none starts, a box says so in that language.
+TEST_F(Commands, HelpStartsTheFirstViewerThatStarts) {
+  struct Case {
+    const char* name;
+    int lang;
+    bool besideExe;                       // quincunx-help beside the executable
+    std::vector<const char*> onPath;      // viewers on the PATH
+    std::vector<const char*> failing;     // viewers whose start fails
+    std::vector<const char*> tried;
+    bool box;
+  };
+  const Case cases[] = {
+      {"own viewer beside the executable", 1, true, {"xchm"}, {}, {"quincunx-help"}, false},
+      {"own viewer on the PATH, French", 0, false, {"quincunx-help", "xdg-open"}, {}, {"path/quincunx-help"}, false},
+      {"a failed start falls back", 1, true, {"kchmviewer", "xdg-open"}, {"quincunx-help", "kchmviewer"},
+       {"quincunx-help", "path/kchmviewer", "path/xdg-open"}, false},
+      {"none starts", 0, false, {"xchm"}, {"xchm"}, {"path/xchm"}, true},
+      {"none found", 1, false, {}, {}, {}, true},
+  };
+  const char* oldPath = std::getenv("PATH");
+  const std::string savedPath = oldPath ? oldPath : "";
+  App& a = startSudoku();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const fs::path path = dir / "path";
+    fs::remove_all(path);
+    fs::remove(dir / "quincunx-help");
+    fs::create_directories(path);
+    auto makeExecutable = [](const fs::path& p) {
+      std::ofstream(p) << "#!/bin/sh\n";
+      fs::permissions(p, fs::perms(0755));
+    };
+    if (c.besideExe) makeExecutable(dir / "quincunx-help");
+    for (const char* v : c.onPath) makeExecutable(path / v);
+    for (const char* helpFile : {"quincunx-fr.chm", "quincunx-en.chm"}) std::ofstream(dir / helpFile) << "x";
+    platform.unstartable.clear();
+    for (const char* f : c.failing)
+      platform.unstartable.insert((std::string_view(f) == "quincunx-help" ? dir / f : path / f).string());
+    ::setenv("PATH", path.c_str(), 1);
+    platform.started.clear();
+    const std::size_t boxes = platform.boxes.size();
+    a.m.lang = c.lang;
+    click(8);
+    ::setenv("PATH", savedPath.c_str(), 1);
+
+    const std::string helpFile = (dir / (c.lang == 1 ? "quincunx-en.chm" : "quincunx-fr.chm")).string();
+    ASSERT_EQ(platform.started.size(), c.tried.size());
+    for (std::size_t i = 0; i < c.tried.size(); ++i) {
+      EXPECT_EQ(platform.started[i].first, (dir / c.tried[i]).string());
+      EXPECT_EQ(platform.started[i].second, std::vector<std::string>{helpFile});
+    }
+    ASSERT_EQ(platform.boxes.size(), boxes + (c.box ? 1 : 0));
+    if (c.box) {
+      EXPECT_EQ(platform.boxes.back().text, helpViewerMissing(helpFile, c.lang).text);
+    }
+  }
+  EXPECT_NE(helpViewerMissing("/d/quincunx-fr.chm", 0).text.find("pu être démarré"), std::string::npos);
+  EXPECT_NE(helpViewerMissing("/d/quincunx-en.chm", 1).text.find("could be started"), std::string::npos);
+
+  // A missing help file keeps its own box, and nothing is started.
+  fs::remove(dir / "quincunx-en.chm");
+  a.m.lang = 1;
+  platform.started.clear();
+  click(8);
+  EXPECT_TRUE(platform.started.empty());
+  EXPECT_EQ(platform.boxes.back().text, a.texts.text(82, 1));
 }
 
 TEST_F(Commands, CandidatesShowAfterTheBoxHideAtOnce) {

@@ -102,7 +102,9 @@ class Platform : public Surface {
   // Screen size in pixels.
   virtual Point screenSize() = 0;
   // Asks for a font: the face first, then a fixed fallback of the same kind.
-  virtual void defineFont(FontRole role, std::string_view face, int pixelHeight, int weight) = 0;
+  // stretch narrows the face horizontally, in percent of its own width.
+  virtual void defineFont(FontRole role, std::string_view face, int pixelHeight, int weight,
+                          int stretch = 100) = 0;
   // Creates and shows the window with a client area of exactly this size;
   // sends the creation message.
   virtual void createWindow(std::string_view title, int clientWidth, int clientHeight) = 0;

@@ -30,6 +30,10 @@ void App::defineFonts() {
   p_.defineFont(FontRole::Digits, "Lucida Console", h - 7, 700);
   p_.defineFont(FontRole::Small, "Lucida Console", h / 3, 400);
   p_.defineFont(FontRole::Buttons, "Times", h / 2, 700);
+  // On small screens some words are wider than their buttons: the button
+  // face is narrowed, never lowered, until every label fits.
+  for (int stretch = 98; stretch >= 70 && !g.labelsFit(p_, texts); stretch -= 2)
+    p_.defineFont(FontRole::Buttons, "Times", h / 2, 700, stretch);
 }
 
 void App::startUp() {

@@ -54,6 +54,21 @@ void Geometry::measureLabels(Surface& s, const Texts& texts, int lang) {
   decay = (bouty - s.textHeight(kSudoku, FontRole::Buttons)) / 2;
 }
 
+bool Geometry::labelsFit(Surface& s, const Texts& texts) const {
+  // The text number of each button's label; -1 for the words of both languages.
+  static constexpr int kText[15] = {0, 1, 2, 3, 4, 6, -1, 7, 8, -1, 10, -1, 12, 0, -1};
+  auto fits = [&](int n, std::string_view label) {
+    return s.textWidth(label, FontRole::Buttons) <= rect[n].right - rect[n].left - 4;
+  };
+  for (int n = 1; n <= 14; ++n) {
+    if (kText[n] >= 0) {
+      if (!fits(n, texts.text(kText[n], 0)) || !fits(n, texts.text(kText[n], 1))) return false;
+    }
+  }
+  return fits(6, kSolution) && fits(9, kQuincunx) && fits(9, kSudoku) && fits(11, kTest) &&
+         fits(11, kNormal) && fits(14, kPermut);
+}
+
 bool onButton(const Rect& r, int px, int py) {
   return r.left <= px && px <= r.right && r.top <= py && py <= r.bottom;
 }

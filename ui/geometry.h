@@ -28,6 +28,9 @@ struct Geometry {
   void fromScreen(int screenWidth, int screenHeight);
   // Label offsets, measured in the button font in language lang.
   void measureLabels(Surface& s, const Texts& texts, int lang);
+  // Whether every label a button can show, in either language, leaves a
+  // free pixel inside the button's outline in the button font.
+  bool labelsFit(Surface& s, const Texts& texts) const;
 };
 
 // Button under a point, all four edges included; 0 for none. Only the first

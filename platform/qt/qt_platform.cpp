@@ -675,7 +675,7 @@ Point QtPlatform::screenSize() {
   return {size.width(), size.height()};
 }
 
-void QtPlatform::defineFont(FontRole role, std::string_view face, int pixelHeight, int weight) {
+void QtPlatform::defineFont(FontRole role, std::string_view face, int pixelHeight, int weight, int stretch) {
   // Windows faces first, then a fixed fallback of the same kind, so the result
   // does not depend on whatever other fonts happen to be installed.
   QStringList families{fromUtf8(face)};
@@ -692,6 +692,7 @@ void QtPlatform::defineFont(FontRole role, std::string_view face, int pixelHeigh
   f.setStyleHint(hint);
   // Windows weights run 100..900 like Qt's; 0 means "don't care".
   f.setWeight(static_cast<QFont::Weight>(weight == 0 ? 400 : std::clamp(weight, 100, 900)));
+  f.setStretch(std::clamp(stretch, 1, 4000));
   FontSlot& slot = d_->fonts[static_cast<std::size_t>(role)];
   slot = FontSlot{};
   if (pixelHeight > 0) {

@@ -29,7 +29,8 @@ class QtPlatform final : public Platform {
   void setWindowProc(WindowProc* proc) override;
   void setLanguage(int lang) override;
   Point screenSize() override;
-  void defineFont(FontRole role, std::string_view face, int pixelHeight, int weight) override;
+  void defineFont(FontRole role, std::string_view face, int pixelHeight, int weight,
+                  int stretch = 100) override;
   void createWindow(std::string_view title, int clientWidth, int clientHeight) override;
   Point clientSize() override;
   void setTitle(std::string_view title) override;

@@ -46,15 +46,17 @@ class FakePlatform : public Platform {
   int textWidth(std::string_view utf8, FontRole font) override {
     int chars = 0;
     for (unsigned char ch : utf8) chars += (ch & 0xC0) != 0x80;
-    return chars * fontHeight[font] / 2;
+    const auto stretch = fontStretch.find(font);
+    return chars * fontHeight[font] * (stretch == fontStretch.end() ? 100 : stretch->second) / 200;
   }
   int textHeight(std::string_view, FontRole font) override { return fontHeight[font]; }
 
   void setWindowProc(WindowProc* p) override { proc = p; }
   void setLanguage(int) override {}
   Point screenSize() override { return screen; }
-  void defineFont(FontRole role, std::string_view face, int px, int weight) override {
+  void defineFont(FontRole role, std::string_view face, int px, int weight, int stretch = 100) override {
     fontHeight[role] = px;
+    fontStretch[role] = stretch;
     fontFace[role] = std::string(face);
     fontWeight[role] = weight;
   }
@@ -119,6 +121,7 @@ class FakePlatform : public Platform {
   std::map<FontRole, int> fontHeight;
   std::map<FontRole, std::string> fontFace;
   std::map<FontRole, int> fontWeight;
+  std::map<FontRole, int> fontStretch;  // percent
   std::string windowTitle;
   int invalidations = 0;
   CursorShape cursor = CursorShape::Arrow;

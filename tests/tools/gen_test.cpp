@@ -1,4 +1,4 @@
-// quincunx-gen: its complete solver, the puzzles it makes and their ratings,
+// quincunx-gen: the puzzles it makes and their ratings,
 // its command line, and the puzzles we ship.
 #include <gtest/gtest.h>
 
@@ -11,10 +11,10 @@
 #include <sstream>
 
 #include "engine/engine.h"
+#include "engine/exact.h"
 #include "files/puzzle_file.h"
 #include "tests/support/puzzles.h"
 #include "tests/support/temp_dir.h"
-#include "tools/gen/exact.h"
 #include "tools/gen/gen_cli.h"
 #include "tools/gen/generator.h"
 
@@ -22,7 +22,6 @@ namespace qx {
 namespace {
 
 namespace fs = std::filesystem;
-using gen::ExactSolver;
 using gen::Rating;
 
 Grid zeros() {
@@ -82,70 +81,7 @@ Rectangles withRectangles() {
   }
 }
 
-// ---------------------------------------------------------------- solver
-
-TEST(ExactSolver, FindsTheKnownSolutionOfEveryHardSudoku) {
-  ExactSolver solver(1);
-  for (const auto& p : test::loadSet("sudoku-hard")) {
-    Grid found;
-    ASSERT_EQ(solver.count(test::sudokuBoard(p.puzzle).tab1, 2, &found), 1) << p.puzzle;
-    EXPECT_EQ(grid1(found), p.solution) << p.puzzle;
-  }
-}
-
-// Boards from nearly full to far too open, some with a given changed, each
-// counted by the plain counter of the test support as well.
-TEST(ExactSolver, CountsAsThePlainCounterOnQuincunxAndSudokuBoards) {
-  std::map<int, int> seen;
-  for (int i = 0; i < 60; ++i) {
-    const int su = i % 3 == 0 ? 1 : 0;
-    ExactSolver solver(su == 0 ? 5 : 1);
-    const auto& f = solver.field();
-    gen::Rng rng(i);
-    Grid g = i % 2 ? solver.randomFull(rng) : test::fullQuincunx(i);
-    std::vector<int> cells(f.cells());
-    for (int x = 0; x < f.cells(); ++x) cells[x] = x;
-    gen::shuffle(cells, rng);
-    const int holes = su == 0 ? 80 + 2 * i : 35 + i / 3;
-    for (int k = 0; k < holes; ++k) g[f.row(cells[k])][f.col(cells[k])] = '0';
-    if (i % 4 == 1) {  // another digit in a given, one its units do not hold yet
-      const int x = cells[holes];
-      const int r = f.row(x), c = f.col(x);
-      for (char d = '1'; d <= '9'; ++d) {
-        bool free = d != g[r][c];
-        for (int p : f.peers(x)) free = free && g[f.row(p)][f.col(p)] != d;
-        if (free) {
-          g[r][c] = d;
-          break;
-        }
-      }
-    }
-    const int expected = test::countSolutions(g, f.sud(), 3);
-    EXPECT_EQ(solver.count(g, 3), expected) << "board " << i;
-    ++seen[expected];
-  }
-  EXPECT_GT(seen[0], 0);
-  EXPECT_GT(seen[1], 0);
-  EXPECT_GT(seen[3], 0);
-}
-
-// A cell of a shared domain obeys the lines and columns of both its grids.
-TEST(ExactSolver, SharedCellsObeyBothGrids) {
-  Grid g = zeros();
-  const std::pair<int, int> peers[] = {{7, 1}, {7, 15}, {1, 7}, {15, 7}, {7, 2},
-                                       {7, 14}, {2, 7}, {14, 7}, {8, 8}};
-  char d = '1';
-  for (auto [r, c] : peers) g[r][c] = d++;
-  EXPECT_EQ(ExactSolver(5).count(g, 2), 0);  // (7, 7) has no digit left
-  EXPECT_EQ(test::countSolutions(g, 5, 2), 0);
-  EXPECT_EQ(ExactSolver(1).count(g, 2), 2);  // in grid 1 alone it keeps four digits
-
-  Grid twice = zeros();
-  twice[8][2] = twice[8][20] = '5';  // row 8 of grid 1 and of grid 2: no common unit
-  EXPECT_EQ(ExactSolver(5).count(twice, 2), 2);
-  twice[8][14] = '5';  // in row 8 of grid 2 (and of the centre) with (8, 20)
-  EXPECT_EQ(ExactSolver(5).count(twice, 2), 0);
-}
+// ------------------------------------------------- solver on full boards
 
 // Two corners that each allow two fillings, once the rest is fixed: the
 // counts multiply. countExcept finds the other filling, or proves none.
@@ -167,23 +103,6 @@ TEST(ExactSolver, IndependentCornersMultiply) {
   for (const int x : {5, 77, 200, 301}) {
     const int r = solver.field().row(x), c = solver.field().col(x);
     EXPECT_EQ(solver.countExcept(g, r, c, full[r][c], 1), 0);
-  }
-}
-
-TEST(ExactSolver, RandomBoardsAreValidAndFollowTheGenerator) {
-  for (const int su : {0, 1}) {
-    ExactSolver solver(su == 0 ? 5 : 1);
-    gen::Rng a(11), b(11), c(12);
-    const Grid first = solver.randomFull(a);
-    EXPECT_TRUE(solvedBoard(first, su));
-    EXPECT_TRUE(solver.randomFull(b) == first);
-    EXPECT_FALSE(solver.randomFull(c) == first);
-    EXPECT_FALSE(solver.randomFull(a) == first);
-    for (int r = 1; r <= kField; ++r)
-      for (int col = 1; col <= kField; ++col)
-        if (!inSubGrid(r, col, su == 0 ? 5 : 1)) {
-          EXPECT_EQ(first[r][col], '0');
-        }
   }
 }
 

@@ -82,7 +82,7 @@ int rateFiles(const Options& opt, std::ostream& out, std::ostream& err) {
       status = 1;
       continue;
     }
-    gen::ExactSolver solver(su == 0 ? 5 : 1);
+    ExactSolver solver(su == 0 ? 5 : 1);
     const int solutions = solver.count(tab1, 2);
     const Rating r = gen::rate(tab1, clue, su).rating;
     out << path << ": " << variantName(su) << " "

@@ -238,8 +238,20 @@ TEST_F(GenCli, WritesNamedFilesThatRateAsNamed) {
       << err.str();
   const auto one = made + "/sudoku-trials-1.jeu", two = made + "/sudoku-trials-2.jeu";
   EXPECT_EQ(out.str().rfind(one + ": sudoku unique trials (", 0), 0u) << out.str();
-  ASSERT_EQ(run({"--rate", one, two}), 0);
+  const std::string report = out.str();
+  ASSERT_EQ(run({"--rate", one, two, "--jobs", "2"}), 0);
   EXPECT_EQ(out.str(), one + ": sudoku unique trials\n" + two + ": sudoku unique trials\n");
+
+  // Three threads, one more puzzle: the same files and report lines, in order.
+  const auto threads = (dir / "threads").string();
+  ASSERT_EQ(run({"--variant", "sudoku", "--rating", "trials", "--count", "3", "--seed", "9",
+                 "--out", threads, "--jobs", "3"}),
+            0);
+  std::string expected = report;
+  for (std::size_t at; (at = expected.find(made)) != std::string::npos;) expected.replace(at, made.size(), threads);
+  EXPECT_EQ(out.str().substr(0, expected.size()), expected);
+  EXPECT_EQ(out.str().find(threads + "/sudoku-trials-3.jeu: sudoku unique trials ("), expected.size());
+  EXPECT_EQ(readText(threads + "/sudoku-trials-2.jeu"), readText(two));
 
   // Puzzle 2 alone, under another name: the same puzzle.
   ASSERT_EQ(run({"--variant", "sudoku", "--rating", "trials", "--first", "2", "--seed", "9",
@@ -281,7 +293,7 @@ TEST_F(GenCli, UsageErrors) {
        {std::vector<std::string>{"--rate"}, {"--rate", "--count", "2", file}, {file},
         {"--rating", "hard"}, {"--variant", "kakuro"}, {"--count", "0"}, {"--count"},
         {"--seed", "-3"}, {"--seed", "4294967296"}, {"--first", "x"}, {"--prefix", "a/b"},
-        {"--tries", "0"}, {"--bogus"}}) {
+        {"--tries", "0"}, {"--jobs", "0"}, {"--jobs"}, {"--bogus"}}) {
     EXPECT_EQ(run(args), 2) << args.front();
     EXPECT_NE(err.str().find("usage:"), std::string::npos);
   }

@@ -43,7 +43,11 @@ class ExactField {
   std::span<const std::int16_t> peers(int x) const {
     return {peers_.data() + peerStart_[x], peers_.data() + peerStart_[x + 1]};
   }
-  // Bit u of word u / 64: the units cell x belongs to.
+  // The units cell x belongs to: two to five.
+  std::span<const std::int16_t> unitList(int x) const {
+    return {unitList_[x].data(), unitList_[x].data() + unitCount_[x]};
+  }
+  // Bit u of word u / 64: the same units as bits.
   const std::array<std::uint64_t, 3>& unitsOf(int x) const { return unitsOf_[x]; }
   int part(int x) const { return part_[x]; }
   bool isShared(int x) const { return isShared_[x]; }
@@ -69,6 +73,8 @@ class ExactField {
   std::vector<std::int16_t> peers_;
   std::vector<int> peerStart_;
   std::vector<std::array<std::uint64_t, 3>> unitsOf_;
+  std::vector<std::array<std::int16_t, 5>> unitList_;
+  std::vector<std::uint8_t> unitCount_;
   std::vector<int> part_;
   std::vector<char> isShared_;
   std::array<std::array<std::int16_t, 9>, 4> shared_{};
@@ -93,6 +99,11 @@ class ExactSolver {
   // second solution must differ there: searching for it directly is much
   // faster than counting to two.
   int countExcept(const Grid& tab1, int r, int c, char d, int limit);
+
+  // True when the digits of g standing in the sub-grids leave digit d as the
+  // only one for cell (r, c), or leave (r, c) as d's only place in one of its
+  // units: a single found without any search.
+  bool forced(const Grid& g, int r, int c, char d);
 
   // A random complete board: every sub-grid a valid Sudoku, shared domains
   // included; cells outside the sub-grids '0'. The same generator state gives
@@ -132,6 +143,7 @@ class ExactSolver {
   std::vector<std::int16_t> queue_;
   int queued_ = 0;
   std::vector<Mask> segMask_;
+  std::vector<Mask> unitMask_;  // load: the givens of each unit
   std::array<std::uint64_t, 3> dirty_{};  // units changed since hidden singles last looked
   // Per call.
   int limit_ = 0;

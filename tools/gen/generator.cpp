@@ -76,7 +76,9 @@ bool stillUnique(ExactSolver& solver, Grid probe, const std::vector<int>& g, con
   const ExactField& f = solver.field();
   for (int x : g) {
     const int r = f.row(x), c = f.col(x);
-    if (solver.countExcept(probe, r, c, full[r][c], 1) > 0) return false;
+    // A single brings the value straight back: nothing for a search to find.
+    if (!solver.forced(probe, r, c, full[r][c]) && solver.countExcept(probe, r, c, full[r][c], 1) > 0)
+      return false;
     probe[r][c] = full[r][c];
   }
   return true;

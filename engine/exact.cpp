@@ -83,13 +83,19 @@ ExactField::ExactField(int sud) : sud_(sud) {
   // Segments: three cells of one line inside one domain; a shared domain's
   // segments are the same for both its grids.
   std::map<std::array<std::int16_t, 3>, std::int16_t> segIndex;
+  int grid = 0;
   auto segment = [&](std::array<std::int16_t, 3> cells) {
     auto [it, fresh] = segIndex.emplace(cells, static_cast<std::int16_t>(segments_.size()));
     if (fresh) segments_.push_back(cells);
+    gridSegments_[grid].push_back(it->second);
     return it->second;
   };
+  gridsOf_.assign(cells(), 0);
   for (int g = 1; g <= sud; ++g) {
     const auto [r0, c0] = kGrid[g];
+    grid = g;
+    for (int i = 1; i <= 9; ++i)
+      for (int j = 1; j <= 9; ++j) gridsOf_[at_[r0 + i][c0 + j]] |= static_cast<std::uint8_t>(1u << (g - 1));
     // seg[t][i][j][k]: t 0 rows, 1 columns; domain (i, j); k-th line inside it.
     std::int16_t seg[2][3][3][3];
     for (int i = 0; i < 3; ++i)
@@ -215,25 +221,30 @@ bool ExactSolver::hiddenIn(Mask* s, const std::array<std::int16_t, 9>& unit, boo
 // line, and one of a line that stays in one domain leaves the rest of it.
 bool ExactSolver::crossings(Mask* s, bool& changed) {
   const auto& segs = f_.segments();
-  const int n = static_cast<int>(segs.size());
-  for (int i = 0; i < n; ++i) segMask_[i] = (s[segs[i][0]] | s[segs[i][1]] | s[segs[i][2]]) & kAll;
+  auto maskOf = [&](int seg) { return (s[segs[seg][0]] | s[segs[seg][1]] | s[segs[seg][2]]) & kAll; };
   auto clear = [&](int seg, Mask bits) {
     for (const std::int16_t x : segs[seg])
       if (!eliminate(s, x, bits)) return false;
-    segMask_[seg] = (s[segs[seg][0]] | s[segs[seg][1]] | s[segs[seg][2]]) & kAll;
+    segMask_[seg] = maskOf(seg);
     return true;
   };
-  for (const auto& k : f_.crossings()) {
-    const Mask here = segMask_[k.seg];
-    const Mask line = segMask_[k.line1] | segMask_[k.line2];
-    const Mask box = segMask_[k.box1] | segMask_[k.box2];
-    if (const Mask pointing = here & ~box & line) {
-      if (!clear(k.line1, pointing) || !clear(k.line2, pointing)) return false;
-      changed = true;
-    }
-    if (const Mask claiming = here & ~line & box) {
-      if (!clear(k.box1, claiming) || !clear(k.box2, claiming)) return false;
-      changed = true;
+  for (int g = 1; g <= f_.sud(); ++g) {
+    const auto bit = static_cast<std::uint8_t>(1u << (g - 1));
+    if (!(crossDirty_ & bit)) continue;
+    crossDirty_ &= static_cast<std::uint8_t>(~bit);
+    for (const std::int16_t seg : f_.gridSegments(g)) segMask_[seg] = maskOf(seg);
+    for (const auto& k : f_.gridCrossings(g)) {
+      const Mask here = segMask_[k.seg];
+      const Mask line = segMask_[k.line1] | segMask_[k.line2];
+      const Mask box = segMask_[k.box1] | segMask_[k.box2];
+      if (const Mask pointing = here & ~box & line) {
+        if (!clear(k.line1, pointing) || !clear(k.line2, pointing)) return false;
+        changed = true;
+      }
+      if (const Mask claiming = here & ~line & box) {
+        if (!clear(k.box1, claiming) || !clear(k.box2, claiming)) return false;
+        changed = true;
+      }
     }
   }
   return true;
@@ -246,6 +257,11 @@ bool ExactSolver::propagate(Mask* s) {
     bool changed = false;
     if (!hiddenSingles(s, changed)) return false;
     if (changed) continue;
+    // Crossings cost more than the rest together: not on a full board.
+    const int n = f_.cells();
+    int x = 0;
+    while (x < n && (s[x] & kPlaced)) ++x;
+    if (x == n) return true;
     if (!crossings(s, changed)) return false;
     if (!changed) return true;
   }
@@ -257,6 +273,7 @@ bool ExactSolver::load(const Grid& tab1) {
   queued_ = 0;
   dirty_.fill(0);
   for (std::size_t u = 0; u < f_.units().size(); ++u) dirty_[u / 64] |= std::uint64_t{1} << (u % 64);
+  crossDirty_ = 0x1F;
   std::fill(unitMask_.begin(), unitMask_.end(), 0);
   Mask* s = stack_[0].cand.data();
   const int n = f_.cells();
@@ -341,6 +358,8 @@ int ExactSolver::solve(int depth, unsigned parts) {
   for (Mask m = s[best] & kAll; m; m &= m - 1) order[digits++] = m & -m;
   if (rng_)
     for (int i = digits - 1; i > 0; --i) std::swap(order[i], order[below(*rng_, i + 1)]);
+  for (int i = 1; i < digits; ++i)
+    if (order[i] == near_[best]) std::swap(order[0], order[i]);
   int total = 0;
   std::array<std::uint8_t, ExactField::kMaxCells> kept;
   for (int i = 0; i < digits; ++i) {
@@ -348,6 +367,7 @@ int ExactSolver::solve(int depth, unsigned parts) {
     Mask* t = stack_[depth + 1].cand.data();
     queued_ = 0;
     dirty_.fill(0);
+    crossDirty_ = 0;
     const int found = assign(t, best, order[i]) && propagate(t) ? solve(depth + 1, open) : 0;
     queued_ = 0;
     if (found && total == 0 && record_) kept = sol_;
@@ -365,6 +385,7 @@ void ExactSolver::begin(int limit, bool record) {
   rng_ = nullptr;
   nodes_ = 0;
   nodeBudget_ = 0;
+  near_.fill(0);
 }
 
 void ExactSolver::writeSolution(Grid& g) const {
@@ -372,10 +393,15 @@ void ExactSolver::writeSolution(Grid& g) const {
   for (int x = 0; x < f_.cells(); ++x) g[f_.row(x)][f_.col(x)] = static_cast<char>('0' + sol_[x]);
 }
 
-int ExactSolver::countExcept(const Grid& tab1, int r, int c, char d, int limit) {
+int ExactSolver::countExcept(const Grid& tab1, int r, int c, char d, int limit, const Grid* near) {
   const int x = f_.index(r, c);
   if (x < 0) return count(tab1, limit);
   begin(limit, false);
+  if (near)
+    for (int y = 0; y < f_.cells(); ++y) {
+      const char ch = (*near)[f_.row(y)][f_.col(y)];
+      if (isDigit(ch)) near_[y] = static_cast<Mask>(1u << (ch - '1'));
+    }
   if (limit <= 0 || !load(tab1)) return 0;
   Mask* s = stack_[0].cand.data();
   if (isDigit(d)) {

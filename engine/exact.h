@@ -62,6 +62,12 @@ class ExactField {
   };
   const std::vector<std::array<std::int16_t, 3>>& segments() const { return segments_; }
   const std::vector<Crossing>& crossings() const { return crossings_; }
+  // Those of grid g (1..sud) alone, and the grids of a cell as bit g - 1.
+  const std::vector<std::int16_t>& gridSegments(int g) const { return gridSegments_[g]; }
+  std::span<const Crossing> gridCrossings(int g) const {
+    return {crossings_.data() + 54 * (g - 1), crossings_.data() + 54 * g};
+  }
+  std::uint8_t gridsOf(int x) const { return gridsOf_[x]; }
 
  private:
   explicit ExactField(int sud);
@@ -80,6 +86,8 @@ class ExactField {
   std::array<std::array<std::int16_t, 9>, 4> shared_{};
   std::vector<std::array<std::int16_t, 3>> segments_;
   std::vector<Crossing> crossings_;
+  std::array<std::vector<std::int16_t>, 6> gridSegments_;
+  std::vector<std::uint8_t> gridsOf_;
 };
 
 class ExactSolver {
@@ -98,7 +106,9 @@ class ExactSolver {
   // After taking one given away from a puzzle with a single solution, a
   // second solution must differ there: searching for it directly is much
   // faster than counting to two.
-  int countExcept(const Grid& tab1, int r, int c, char d, int limit);
+  // A second solution usually differs from the first in few cells: with
+  // near, the search tries near's digit of a cell first.
+  int countExcept(const Grid& tab1, int r, int c, char d, int limit, const Grid* near = nullptr);
 
   // True when the digits of g standing in the sub-grids leave digit d as the
   // only one for cell (r, c), or leave (r, c) as d's only place in one of its
@@ -124,6 +134,7 @@ class ExactSolver {
     dirty_[0] |= u[0];
     dirty_[1] |= u[1];
     dirty_[2] |= u[2];
+    crossDirty_ |= f_.gridsOf(x);
   }
   bool assign(Mask* s, int x, Mask bit);
   bool eliminate(Mask* s, int x, Mask bits);
@@ -145,11 +156,13 @@ class ExactSolver {
   std::vector<Mask> segMask_;
   std::vector<Mask> unitMask_;  // load: the givens of each unit
   std::array<std::uint64_t, 3> dirty_{};  // units changed since hidden singles last looked
+  std::uint8_t crossDirty_ = 0;          // grids changed since crossings last looked
   // Per call.
   int limit_ = 0;
   bool record_ = false;  // keep a solution in sol_
   std::array<std::uint8_t, ExactField::kMaxCells> sol_{};
   std::mt19937* rng_ = nullptr;  // set while drawing a random board
+  std::array<Mask, ExactField::kMaxCells> near_{};  // digit to try first per cell, or 0
   long nodes_ = 0;
   long nodeBudget_ = 0;  // search nodes allowed; 0: no bound
 };

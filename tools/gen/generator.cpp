@@ -77,7 +77,7 @@ bool stillUnique(ExactSolver& solver, Grid probe, const std::vector<int>& g, con
   for (int x : g) {
     const int r = f.row(x), c = f.col(x);
     // A single brings the value straight back: nothing for a search to find.
-    if (!solver.forced(probe, r, c, full[r][c]) && solver.countExcept(probe, r, c, full[r][c], 1) > 0)
+    if (!solver.forced(probe, r, c, full[r][c]) && solver.countExcept(probe, r, c, full[r][c], 1, &full) > 0)
       return false;
     probe[r][c] = full[r][c];
   }

@@ -74,7 +74,9 @@ TEST(ExactSolver, AgreesWithTheWrittenMethodWhereverItFinishes) {
     }
     for (int r = 1; r <= kField; ++r)
       for (int c = 1; c <= kField; ++c)
-        if (inSubGrid(r, c, b.sud)) ASSERT_EQ(test::valueAt(b, r, c), exact[r][c]) << r << "," << c;
+        if (inSubGrid(r, c, b.sud)) {
+          ASSERT_EQ(test::valueAt(b, r, c), exact[r][c]) << r << "," << c;
+        }
     ++finished[b.su];
   }
   EXPECT_GT(finished[0], 20);
@@ -118,7 +120,9 @@ TEST(ExactSolver, CountsAsThePlainCounterOnQuincunxAndSudokuBoards) {
       b.tab1 = first;
       EXPECT_TRUE(test::isSolved(b)) << "board " << i;
       for (int x = 0; x < f.cells(); ++x)
-        if (isDigit(g[f.row(x)][f.col(x)])) EXPECT_EQ(first[f.row(x)][f.col(x)], g[f.row(x)][f.col(x)]);
+        if (isDigit(g[f.row(x)][f.col(x)])) {
+          EXPECT_EQ(first[f.row(x)][f.col(x)], g[f.row(x)][f.col(x)]);
+        }
     }
     ++seen[expected];
   }

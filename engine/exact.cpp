@@ -195,17 +195,16 @@ bool ExactSolver::hiddenSingles(Mask* s, bool& changed) {
 }
 
 bool ExactSolver::hiddenIn(Mask* s, const std::array<std::int16_t, 9>& unit, bool& changed) {
+  // A placed digit is no candidate of its peers, so placed cells may be
+  // counted with the rest: no branch in the loop.
   Mask once = 0, twice = 0, placed = 0;
   for (const std::int16_t x : unit) {
     const Mask m = s[x];
-    if (m & kPlaced) {
-      placed |= m;
-    } else {
-      twice |= once & m;
-      once |= m;
-    }
+    placed |= m & static_cast<Mask>(0u - (m >> 9));
+    twice |= once & m;
+    once |= m;
   }
-  if (((once | placed) & kAll) != kAll) return false;  // a digit with no place left
+  if ((once & kAll) != kAll) return false;  // a digit with no place left
   const Mask hidden = once & ~twice & ~placed & kAll;
   if (!hidden) return true;
   for (const std::int16_t x : unit) {

@@ -1,4 +1,4 @@
-// quincunx-gen: its complete solver, the puzzles it makes and their ratings,
+// quincunx-gen: the puzzles it makes and their ratings,
 // its command line, and the puzzles we ship.
 #include <gtest/gtest.h>
 
@@ -11,10 +11,10 @@
 #include <sstream>
 
 #include "engine/engine.h"
+#include "engine/exact.h"
 #include "files/puzzle_file.h"
 #include "tests/support/puzzles.h"
 #include "tests/support/temp_dir.h"
-#include "tools/gen/exact.h"
 #include "tools/gen/gen_cli.h"
 #include "tools/gen/generator.h"
 
@@ -22,7 +22,6 @@ namespace qx {
 namespace {
 
 namespace fs = std::filesystem;
-using gen::ExactSolver;
 using gen::Rating;
 
 Grid zeros() {
@@ -82,70 +81,7 @@ Rectangles withRectangles() {
   }
 }
 
-// ---------------------------------------------------------------- solver
-
-TEST(ExactSolver, FindsTheKnownSolutionOfEveryHardSudoku) {
-  ExactSolver solver(1);
-  for (const auto& p : test::loadSet("sudoku-hard")) {
-    Grid found;
-    ASSERT_EQ(solver.count(test::sudokuBoard(p.puzzle).tab1, 2, &found), 1) << p.puzzle;
-    EXPECT_EQ(grid1(found), p.solution) << p.puzzle;
-  }
-}
-
-// Boards from nearly full to far too open, some with a given changed, each
-// counted by the plain counter of the test support as well.
-TEST(ExactSolver, CountsAsThePlainCounterOnQuincunxAndSudokuBoards) {
-  std::map<int, int> seen;
-  for (int i = 0; i < 60; ++i) {
-    const int su = i % 3 == 0 ? 1 : 0;
-    ExactSolver solver(su == 0 ? 5 : 1);
-    const auto& f = solver.field();
-    gen::Rng rng(i);
-    Grid g = i % 2 ? solver.randomFull(rng) : test::fullQuincunx(i);
-    std::vector<int> cells(f.cells());
-    for (int x = 0; x < f.cells(); ++x) cells[x] = x;
-    gen::shuffle(cells, rng);
-    const int holes = su == 0 ? 80 + 2 * i : 35 + i / 3;
-    for (int k = 0; k < holes; ++k) g[f.row(cells[k])][f.col(cells[k])] = '0';
-    if (i % 4 == 1) {  // another digit in a given, one its units do not hold yet
-      const int x = cells[holes];
-      const int r = f.row(x), c = f.col(x);
-      for (char d = '1'; d <= '9'; ++d) {
-        bool free = d != g[r][c];
-        for (int p : f.peers(x)) free = free && g[f.row(p)][f.col(p)] != d;
-        if (free) {
-          g[r][c] = d;
-          break;
-        }
-      }
-    }
-    const int expected = test::countSolutions(g, f.sud(), 3);
-    EXPECT_EQ(solver.count(g, 3), expected) << "board " << i;
-    ++seen[expected];
-  }
-  EXPECT_GT(seen[0], 0);
-  EXPECT_GT(seen[1], 0);
-  EXPECT_GT(seen[3], 0);
-}
-
-// A cell of a shared domain obeys the lines and columns of both its grids.
-TEST(ExactSolver, SharedCellsObeyBothGrids) {
-  Grid g = zeros();
-  const std::pair<int, int> peers[] = {{7, 1}, {7, 15}, {1, 7}, {15, 7}, {7, 2},
-                                       {7, 14}, {2, 7}, {14, 7}, {8, 8}};
-  char d = '1';
-  for (auto [r, c] : peers) g[r][c] = d++;
-  EXPECT_EQ(ExactSolver(5).count(g, 2), 0);  // (7, 7) has no digit left
-  EXPECT_EQ(test::countSolutions(g, 5, 2), 0);
-  EXPECT_EQ(ExactSolver(1).count(g, 2), 2);  // in grid 1 alone it keeps four digits
-
-  Grid twice = zeros();
-  twice[8][2] = twice[8][20] = '5';  // row 8 of grid 1 and of grid 2: no common unit
-  EXPECT_EQ(ExactSolver(5).count(twice, 2), 2);
-  twice[8][14] = '5';  // in row 8 of grid 2 (and of the centre) with (8, 20)
-  EXPECT_EQ(ExactSolver(5).count(twice, 2), 0);
-}
+// ------------------------------------------------- solver on full boards
 
 // Two corners that each allow two fillings, once the rest is fixed: the
 // counts multiply. countExcept finds the other filling, or proves none.
@@ -167,23 +103,6 @@ TEST(ExactSolver, IndependentCornersMultiply) {
   for (const int x : {5, 77, 200, 301}) {
     const int r = solver.field().row(x), c = solver.field().col(x);
     EXPECT_EQ(solver.countExcept(g, r, c, full[r][c], 1), 0);
-  }
-}
-
-TEST(ExactSolver, RandomBoardsAreValidAndFollowTheGenerator) {
-  for (const int su : {0, 1}) {
-    ExactSolver solver(su == 0 ? 5 : 1);
-    gen::Rng a(11), b(11), c(12);
-    const Grid first = solver.randomFull(a);
-    EXPECT_TRUE(solvedBoard(first, su));
-    EXPECT_TRUE(solver.randomFull(b) == first);
-    EXPECT_FALSE(solver.randomFull(c) == first);
-    EXPECT_FALSE(solver.randomFull(a) == first);
-    for (int r = 1; r <= kField; ++r)
-      for (int col = 1; col <= kField; ++col)
-        if (!inSubGrid(r, col, su == 0 ? 5 : 1)) {
-          EXPECT_EQ(first[r][col], '0');
-        }
   }
 }
 
@@ -319,8 +238,20 @@ TEST_F(GenCli, WritesNamedFilesThatRateAsNamed) {
       << err.str();
   const auto one = made + "/sudoku-trials-1.jeu", two = made + "/sudoku-trials-2.jeu";
   EXPECT_EQ(out.str().rfind(one + ": sudoku unique trials (", 0), 0u) << out.str();
-  ASSERT_EQ(run({"--rate", one, two}), 0);
+  const std::string report = out.str();
+  ASSERT_EQ(run({"--rate", one, two, "--jobs", "2"}), 0);
   EXPECT_EQ(out.str(), one + ": sudoku unique trials\n" + two + ": sudoku unique trials\n");
+
+  // Three threads, one more puzzle: the same files and report lines, in order.
+  const auto threads = (dir / "threads").string();
+  ASSERT_EQ(run({"--variant", "sudoku", "--rating", "trials", "--count", "3", "--seed", "9",
+                 "--out", threads, "--jobs", "3"}),
+            0);
+  std::string expected = report;
+  for (std::size_t at; (at = expected.find(made)) != std::string::npos;) expected.replace(at, made.size(), threads);
+  EXPECT_EQ(out.str().substr(0, expected.size()), expected);
+  EXPECT_EQ(out.str().find(threads + "/sudoku-trials-3.jeu: sudoku unique trials ("), expected.size());
+  EXPECT_EQ(readText(threads + "/sudoku-trials-2.jeu"), readText(two));
 
   // Puzzle 2 alone, under another name: the same puzzle.
   ASSERT_EQ(run({"--variant", "sudoku", "--rating", "trials", "--first", "2", "--seed", "9",
@@ -362,7 +293,7 @@ TEST_F(GenCli, UsageErrors) {
        {std::vector<std::string>{"--rate"}, {"--rate", "--count", "2", file}, {file},
         {"--rating", "hard"}, {"--variant", "kakuro"}, {"--count", "0"}, {"--count"},
         {"--seed", "-3"}, {"--seed", "4294967296"}, {"--first", "x"}, {"--prefix", "a/b"},
-        {"--tries", "0"}, {"--bogus"}}) {
+        {"--tries", "0"}, {"--jobs", "0"}, {"--jobs"}, {"--bogus"}}) {
     EXPECT_EQ(run(args), 2) << args.front();
     EXPECT_NE(err.str().find("usage:"), std::string::npos);
   }
@@ -371,6 +302,31 @@ TEST_F(GenCli, UsageErrors) {
 }
 
 // ------------------------------------------------------- shipped puzzles
+
+// The seeds scripts/make-puzzles.sh records still give the files we ship,
+// whatever the solver does to be faster.
+TEST(ShippedPuzzles, TheirSeedsStillMakeThem) {
+  struct Case {
+    int su;
+    Rating rating;
+    bool symmetric;
+    std::uint32_t seed;
+    int n;
+    const char* file;
+  } cases[] = {{1, Rating::kLogic, true, 2024, 3, "sudoku-logic-3.jeu"},
+               {1, Rating::kDeep, false, 2024, 2, "sudoku-deep-2.jeu"},
+               {0, Rating::kTrials, true, 2024, 1, "quincunx-trials-1.jeu"},
+               {0, Rating::kDeep, false, 2028, 2, "quincunx-deep-2.jeu"}};
+  for (const auto& c : cases) {
+    gen::GenOptions opt;
+    opt.su = c.su;
+    opt.rating = c.rating;
+    opt.symmetric = c.symmetric;
+    const auto p = gen::generate(opt, c.seed, c.n);
+    ASSERT_TRUE(p) << c.file;
+    EXPECT_EQ(puzzleText(p->tab1, p->clue), readText(fs::path(QX_DATA_DIR) / "Jeux" / c.file)) << c.file;
+  }
+}
 
 // Jeux/ files are named VARIANT-RATING-N.jeu; the two defaults are rated
 // logic or trials, so that the first puzzles seen need no guessing.

@@ -116,6 +116,89 @@ TEST_F(SolveCli, EndingsAndStatuses) {
   EXPECT_EQ(run({"--help"}), 0);
 }
 
+// --complete finishes what the written method leaves, tells a second
+// solution apart and reports contradictory givens; --count says the same
+// in one line per puzzle.
+TEST_F(SolveCli, CompleteSolvesCountsAndRefuses) {
+  const auto set = test::loadSet("sudoku-hard");
+  std::size_t stuck = 0;  // a puzzle the written method leaves incomplete
+  for (std::size_t i = 0; i < set.size() && !stuck; ++i) {
+    ASSERT_EQ(run({"--lines", write("one.txt", set[i].puzzle + "\n")}), 0);
+    if (out.str().find("result: incomplete") != std::string::npos) stuck = i;
+  }
+  ASSERT_NE(stuck, 0u);
+  const std::string open = set[1].solution.substr(0, 30) + std::string(51, '.');  // far too open
+  std::string clash = set[2].puzzle;
+  clash[clash.find('.')] = clash[clash.find_first_of("123456789")];
+  const auto path = write("set.txt", set[stuck].puzzle + "\n" + open + "\n" + clash + "\n");
+
+  struct Case {
+    int line;
+    const char* head;
+  } cases[] = {{1, "result: solved\nunique: yes\nplaced: "},
+               {2, "result: solved\nunique: no\nplaced: 51\n"},
+               {3, "result: no-solution\nplaced: 0\n"}};
+  ASSERT_EQ(run({"--complete", "--lines", path}), 0) << err.str();
+  const std::string text = out.str();
+  for (const auto& c : cases)
+    EXPECT_NE(text.find(path + ":" + std::to_string(c.line) + "\nvariant: sudoku\n" + c.head),
+              std::string::npos) << c.line;
+  // The first block shows the known solution.
+  const std::size_t at = text.find('\n', text.find("placed: ")) + 1;
+  Grid shown;
+  for (auto& row : shown) row.fill('0');
+  TextReader in(text.substr(at, 27 * 28));
+  readGridBlock(in, shown);
+  for (int i = 0; i < 81; ++i) ASSERT_EQ(shown[i / 9 + 1][i % 9 + 1], set[stuck].solution[i]) << i;
+
+  ASSERT_EQ(run({"--count", "--lines", path}), 0);
+  EXPECT_EQ(out.str(), path + ":1: solutions 1\n" + path + ":2: solutions 2\n" + path + ":3: solutions 0\n");
+
+  // A Quincunx file's hidden clue counts as a given.
+  Board b;
+  b.tab1 = test::fullQuincunx(3);
+  const char kept = b.tab1[20][20];
+  b.tab1[20][20] = b.tab1[4][4] = '0';
+  const auto q = write("quincunx-c.jeu", puzzleText(b.tab1, Clue{1, 20, 20, kept}));
+  const auto wrong = write("quincunx-w.jeu", puzzleText(b.tab1, Clue{1, 20, 20, kept == '1' ? '2' : '1'}));
+  ASSERT_EQ(run({"--count", q, wrong}), 0);
+  EXPECT_EQ(out.str(), q + ": solutions 1\n" + wrong + ": solutions 0\n");
+
+  EXPECT_EQ(run({"--complete", "--mode", "silent", path}), 2);
+  EXPECT_EQ(run({"--count", "--permute", "3", q}), 2);
+}
+
+// Any number of threads prints what one thread prints, errors and status included.
+TEST_F(SolveCli, JobsKeepTheOrderAndTheOutputOfOneThread) {
+  const auto set = test::loadSet("sudoku-hard");
+  std::string lines;
+  for (int i = 0; i < 40; ++i) lines += (i == 17 ? std::string("short") : set[i].puzzle) + "\n";
+  const auto path = write("many.txt", lines);
+  std::vector<std::string> files;
+  for (int i = 0; i < 6; ++i)
+    files.push_back(write("sudoku-" + std::to_string(i) + ".jeu",
+                          puzzleText(test::sudokuBoard(set[40 + i].puzzle).tab1, Clue{})));
+  files.insert(files.begin() + 3, (dir / "missing.jeu").string());
+
+  const std::vector<std::vector<std::string>> runs = {
+      {"--lines", path}, {"--complete", "--lines", path}, {"--count", "--lines", path},
+      {"--mode", "obvious", "--lines", path}, files};
+  for (const auto& args : runs) {
+    auto with = [&](const char* jobs) {
+      std::vector<std::string> a = {"--jobs", jobs};
+      a.insert(a.end(), args.begin(), args.end());
+      const int status = run(a);
+      return std::to_string(status) + "\n" + out.str() + "\n" + err.str();
+    };
+    const std::string one = with("1");
+    EXPECT_EQ(one[0], '1');  // the short line or the missing file
+    EXPECT_EQ(with("3"), one) << args[0];
+    EXPECT_EQ(with("16"), one) << args[0];
+  }
+  for (const char* jobs : {"0", "1025", "x", "-2", ""}) EXPECT_EQ(run({"--jobs", jobs, path}), 2) << jobs;
+  EXPECT_EQ(run({"--jobs"}), 2);
+}
+
 // --permute: tab1's grid block, an empty line, tab6's (the solver's board,
 // '0' at every given), an empty line and the clue.
 TEST_F(SolveCli, PermuteReportsBothBoardsAndTheClue) {

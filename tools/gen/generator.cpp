@@ -46,7 +46,7 @@ Rating rateAgainst(const Grid& tab1, const Clue& clue, int su, const Grid& solut
 
 // The cells taken away or put back together: one cell, or a cell with its
 // mirror through the centre of the field in use.
-std::vector<std::vector<int>> cellGroups(const Field& f, bool symmetric) {
+std::vector<std::vector<int>> cellGroups(const ExactField& f, bool symmetric) {
   std::vector<std::vector<int>> groups;
   const int turn = f.sud() == 1 ? 10 : 22;
   for (int x = 0; x < f.cells(); ++x) {
@@ -61,11 +61,11 @@ std::vector<std::vector<int>> cellGroups(const Field& f, bool symmetric) {
   return groups;
 }
 
-void setCells(Grid& g, const Field& f, const std::vector<int>& cells, const Grid& from) {
+void setCells(Grid& g, const ExactField& f, const std::vector<int>& cells, const Grid& from) {
   for (int x : cells) g[f.row(x)][f.col(x)] = from[f.row(x)][f.col(x)];
 }
 
-void clearCells(Grid& g, const Field& f, const std::vector<int>& cells) {
+void clearCells(Grid& g, const ExactField& f, const std::vector<int>& cells) {
   for (int x : cells) g[f.row(x)][f.col(x)] = '0';
 }
 
@@ -73,16 +73,18 @@ void clearCells(Grid& g, const Field& f, const std::vector<int>& cells) {
 // away; another solution would differ from it in one of them, the first such
 // cell holding another digit while the earlier ones keep theirs.
 bool stillUnique(ExactSolver& solver, Grid probe, const std::vector<int>& g, const Grid& full) {
-  const Field& f = solver.field();
+  const ExactField& f = solver.field();
   for (int x : g) {
     const int r = f.row(x), c = f.col(x);
-    if (solver.countExcept(probe, r, c, full[r][c], 1) > 0) return false;
+    // A single brings the value straight back: nothing for a search to find.
+    if (!solver.forced(probe, r, c, full[r][c]) && solver.countExcept(probe, r, c, full[r][c], 1, &full) > 0)
+      return false;
     probe[r][c] = full[r][c];
   }
   return true;
 }
 
-int countGivens(const Grid& g, const Field& f) {
+int countGivens(const Grid& g, const ExactField& f) {
   int n = 0;
   for (int x = 0; x < f.cells(); ++x) n += isDigit(g[f.row(x)][f.col(x)]);
   return n;
@@ -133,7 +135,7 @@ std::optional<Puzzle> generate(const GenOptions& opt, std::uint32_t seed, int n)
                     static_cast<std::uint32_t>(opt.rating)};
   Rng rng(seq);
   ExactSolver solver(opt.su == 0 ? 5 : 1);
-  const Field& f = solver.field();
+  const ExactField& f = solver.field();
   const Rating want = opt.rating;
 
   for (int attempt = 1; attempt <= opt.tries; ++attempt) {

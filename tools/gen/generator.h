@@ -6,12 +6,25 @@
 
 #include <cstdint>
 #include <optional>
+#include <random>
 #include <string_view>
+#include <vector>
 
 #include "engine/board.h"
-#include "tools/gen/exact.h"
+#include "engine/exact.h"
 
 namespace qx::gen {
+
+using Rng = std::mt19937;
+
+// A draw in 0..n-1. Plain modulo so that a seed gives the same puzzles with
+// every standard library.
+inline int below(Rng& rng, int n) { return static_cast<int>(rng() % static_cast<std::uint32_t>(n)); }
+
+template <class T>
+void shuffle(std::vector<T>& v, Rng& rng) {
+  for (int i = static_cast<int>(v.size()) - 1; i > 0; --i) std::swap(v[i], v[below(rng, i + 1)]);
+}
 
 // In order of what the engine needs; kUnsolved when its silent solve fails.
 enum class Rating { kSingles, kLogic, kTrials, kDeep, kUnsolved };

@@ -1,13 +1,17 @@
 #include "tools/solve/solve_cli.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <fstream>
 #include <ostream>
+#include <sstream>
 #include <string_view>
 
 #include "engine/engine.h"
+#include "engine/exact.h"
 #include "files/puzzle_file.h"
+#include "tools/common/batch.h"
 #include "transform/permut.h"
 
 namespace qx {
@@ -15,16 +19,23 @@ namespace qx {
 namespace {
 
 constexpr std::string_view kUsage =
-    "usage: quincunx-solve [--variant quincunx|sudoku] [--mode silent|obvious] FILE...\n"
-    "       quincunx-solve [--mode silent|obvious] --lines FILE\n"
+    "usage: quincunx-solve [--variant quincunx|sudoku] [--mode silent|obvious] [--jobs N] FILE...\n"
+    "       quincunx-solve [--mode silent|obvious] [--jobs N] --lines FILE\n"
+    "       quincunx-solve [--variant quincunx|sudoku] --complete|--count [--jobs N] FILE...\n"
+    "       quincunx-solve --complete|--count [--jobs N] --lines FILE\n"
     "       quincunx-solve [--variant quincunx|sudoku] --permute SEED FILE\n"
     "\n"
     "Solves each puzzle file (*.jeu) with the program's engine and prints, per puzzle,\n"
     "its result and the final board. The variant comes from the file name (\"quincunx...\"\n"
     "or \"sudoku...\"), else Quincunx. --lines reads one classic Sudoku per line\n"
-    "(81 characters, '.' or '0' for an empty cell). --permute solves the puzzle, permutes\n"
-    "it once with the generator seeded by SEED (0..4294967295) and prints the new givens,\n"
-    "an empty line, the new solution, an empty line and \"clue: NE ROW COLUMN DIGIT\".\n";
+    "(81 characters, '.' or '0' for an empty cell). --complete solves with the complete\n"
+    "search instead of the written method: \"result: solved\" or \"result: no-solution\",\n"
+    "then \"unique: yes\" or \"unique: no\" (a second solution exists). --count prints one\n"
+    "line per puzzle instead, \"NAME: solutions 0|1|2\", counting no further than two.\n"
+    "--jobs N solves on N threads (default: every core); the output is the same.\n"
+    "--permute solves the puzzle, permutes it once with the generator seeded by SEED\n"
+    "(0..4294967295) and prints the new givens, an empty line, the new solution, an\n"
+    "empty line and \"clue: NE ROW COLUMN DIGIT\".\n";
 
 // Remembers the failure box a solve ends with instead of showing it.
 class RecordingHost : public SolverHost {
@@ -39,6 +50,10 @@ struct Options {
   bool modeGiven = false;
   bool lines = false;
   bool permute = false;
+  bool complete = false;
+  bool count = false;
+  int jobs = 0;  // 0: every core
+  bool jobsGiven = false;
   std::uint32_t seed = 0;
   std::vector<std::string> files;
 };
@@ -48,8 +63,40 @@ int usageError(std::ostream& err, std::string_view why) {
   return 2;
 }
 
-void solveAndReport(Board& b, const Clue& clue, int mode, const std::string& label,
+// The complete search: the givens and the clue, solved and counted up to two.
+void completeAndReport(Board& b, const Clue& clue, bool countOnly, const std::string& label,
+                       std::ostream& out) {
+  placeClue(b, clue);
+  Grid start = b.tab1;
+  for (int r = 1; r <= kField; ++r)
+    for (int c = 1; c <= kField; ++c)
+      if (!isDigit(start[r][c]) && isDigit(b.tab2[r][c])) start[r][c] = b.tab2[r][c];
+  Grid solved;
+  const int solutions = ExactSolver(b.sud).count(start, 2, &solved);
+  if (countOnly) {
+    out << label << ": solutions " << solutions << "\n";
+    return;
+  }
+  int placed = 0;
+  Grid shown = start;
+  if (solutions > 0)
+    for (int r = 1; r <= kField; ++r)
+      for (int c = 1; c <= kField; ++c)
+        if (inSubGrid(r, c, b.sud) && !isDigit(start[r][c])) {
+          shown[r][c] = solved[r][c];
+          ++placed;
+        }
+  out << "file: " << label << "\n"
+      << "variant: " << (b.su == 0 ? "quincunx" : "sudoku") << "\n"
+      << "result: " << (solutions > 0 ? "solved" : "no-solution") << "\n";
+  if (solutions > 0) out << "unique: " << (solutions == 1 ? "yes" : "no") << "\n";
+  out << "placed: " << placed << "\n" << gridBlock(shown) << "\n";
+}
+
+void solveAndReport(Board& b, const Clue& clue, const Options& opt, const std::string& label,
                     std::ostream& out) {
+  if (opt.complete || opt.count) return completeAndReport(b, clue, opt.count, label, out);
+  const int mode = opt.mode;
   placeClue(b, clue);
   RecordingHost host;
   Engine engine(b, host);
@@ -83,6 +130,17 @@ bool loadLine(std::string_view line, Board& b) {
   return true;
 }
 
+// Every job's output, in the order of the jobs; the worst status.
+int printAll(const std::vector<JobOutput>& done, std::ostream& out, std::ostream& err) {
+  int status = 0;
+  for (const auto& d : done) {
+    out << d.out;
+    err << d.err;
+    status = std::max(status, d.status);
+  }
+  return status;
+}
+
 int solveLines(const Options& opt, std::ostream& out, std::ostream& err) {
   const std::string& path = opt.files.front();
   std::ifstream in(path);
@@ -90,38 +148,47 @@ int solveLines(const Options& opt, std::ostream& out, std::ostream& err) {
     err << "quincunx-solve: cannot read " << path << "\n";
     return 1;
   }
-  int status = 0, number = 0;
-  std::string line;
-  while (std::getline(in, line)) {
-    ++number;
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) lines.push_back(std::move(line));
+  const auto done = runJobs(static_cast<int>(lines.size()), opt.jobs, [&](int i) {
+    JobOutput o;
+    std::string line = lines[i];
+    const int number = i + 1;
     if (!line.empty() && line.back() == '\r') line.pop_back();
     Board b;
     b.setVariant(1);
     if (!loadLine(line, b)) {
-      err << "quincunx-solve: " << path << ":" << number
-          << ": not a Sudoku line (81 characters of 1-9, '.' or '0'); skipped\n";
-      status = 1;
-      continue;
+      o.err = "quincunx-solve: " + path + ":" + std::to_string(number) +
+              ": not a Sudoku line (81 characters of 1-9, '.' or '0'); skipped\n";
+      o.status = 1;
+      return o;
     }
-    solveAndReport(b, Clue{}, opt.mode, path + ":" + std::to_string(number), out);
-  }
-  return status;
+    std::ostringstream text;
+    solveAndReport(b, Clue{}, opt, path + ":" + std::to_string(number), text);
+    o.out = text.str();
+    return o;
+  });
+  return printAll(done, out, err);
 }
 
 int solveFiles(const Options& opt, std::ostream& out, std::ostream& err) {
-  int status = 0;
-  for (const std::string& path : opt.files) {
+  const auto done = runJobs(static_cast<int>(opt.files.size()), opt.jobs, [&](int i) {
+    JobOutput o;
+    const std::string& path = opt.files[i];
     Board b;
     b.setVariant(opt.variant >= 0 ? opt.variant : variantFromName(path, 0));
     Clue clue;
     if (!lecture(path, b.tab1, clue)) {
-      err << "quincunx-solve: cannot read " << path << "\n";
-      status = 1;
-      continue;
+      o.err = "quincunx-solve: cannot read " + path + "\n";
+      o.status = 1;
+      return o;
     }
-    solveAndReport(b, clue, opt.mode, path, out);
-  }
-  return status;
+    std::ostringstream text;
+    solveAndReport(b, clue, opt, path, text);
+    o.out = text.str();
+    return o;
+  });
+  return printAll(done, out, err);
 }
 
 // Decimal, unsigned 32-bit, nothing else around it.
@@ -130,6 +197,13 @@ bool parseSeed(const std::string& text, std::uint32_t& seed) {
   if (text.empty() || text[0] < '0' || text[0] > '9') return false;
   const auto [ptr, ec] = std::from_chars(text.data(), end, seed);
   return ec == std::errc() && ptr == end;
+}
+
+bool parseJobs(const std::string& text, int& jobs) {
+  const char* end = text.data() + text.size();
+  if (text.empty() || text[0] < '0' || text[0] > '9') return false;
+  const auto [ptr, ec] = std::from_chars(text.data(), end, jobs);
+  return ec == std::errc() && ptr == end && jobs >= 1 && jobs <= 1024;
 }
 
 // Solves behind the board as the window does before a permutation, so that
@@ -186,6 +260,14 @@ int runSolveCli(const std::vector<std::string>& args, std::ostream& out, std::os
       opt.modeGiven = true;
     } else if (a == "--lines") {
       opt.lines = true;
+    } else if (a == "--complete") {
+      opt.complete = true;
+    } else if (a == "--count") {
+      opt.count = true;
+    } else if (a == "--jobs") {
+      const std::string* v = value();
+      if (!v || !parseJobs(*v, opt.jobs)) return usageError(err, "--jobs takes a number from 1 to 1024");
+      opt.jobsGiven = true;
     } else if (a == "--permute") {
       const std::string* v = value();
       if (opt.permute) return usageError(err, "--permute is given once");
@@ -199,9 +281,12 @@ int runSolveCli(const std::vector<std::string>& args, std::ostream& out, std::os
     }
   }
   if (opt.files.empty()) return usageError(err, "no puzzle file given");
+  if ((opt.complete || opt.count) && opt.modeGiven)
+    return usageError(err, "--complete and --count go without --mode");
+  if (opt.jobs == 0) opt.jobs = allCores();
   if (opt.permute) {
-    if (opt.lines || opt.modeGiven)
-      return usageError(err, "--permute goes with neither --lines nor --mode");
+    if (opt.lines || opt.modeGiven || opt.complete || opt.count || opt.jobsGiven)
+      return usageError(err, "--permute goes with neither --lines, --mode, --complete, --count nor --jobs");
     if (opt.files.size() != 1) return usageError(err, "--permute reads exactly one file");
     return permuteFile(opt, out, err);
   }

@@ -1,0 +1,143 @@
+// The complete solver per puzzle: the public Sudoku sets and the shipped
+// puzzles of both variants, first solution and the count to two that
+// --complete does. With a prebuilt tdoku (CMake QX_TDOKU_DIR), its rows run
+// in the same process on the same Sudoku boards, as the yardstick.
+// One iteration solves the whole set; a figure is the mean per puzzle.
+// nodes_per_puzzle counts our search nodes, and tdoku's guesses on its rows.
+#include <benchmark/benchmark.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "engine/exact.h"
+#include "tests/support/puzzles.h"
+
+#ifdef QX_HAVE_TDOKU
+#include <tdoku.h>
+#endif
+
+namespace {
+
+using namespace qx;
+
+struct Set {
+  int sud = 1;
+  std::vector<Grid> boards;       // givens with the hidden clue
+  std::vector<std::string> lines;  // the Sudoku boards as 81 characters, '.' empty
+};
+
+Grid startOf(const Board& b) {
+  Grid g = b.tab1;
+  for (int r = 1; r <= kField; ++r)
+    for (int c = 1; c <= kField; ++c)
+      if (!isDigit(g[r][c]) && isDigit(b.tab2[r][c])) g[r][c] = b.tab2[r][c];
+  return g;
+}
+
+const Set& setNamed(const std::string& name) {
+  static std::map<std::string, Set> sets;
+  auto it = sets.find(name);
+  if (it != sets.end()) return it->second;
+  Set s;
+  if (name.starts_with("sudoku")) {
+    for (const auto& p : test::loadSet(name)) {
+      s.boards.push_back(test::sudokuBoard(p.puzzle).tab1);
+      s.lines.push_back(p.puzzle);
+    }
+  } else {  // shipped-quincunx-deep, shipped-sudoku
+    const bool quincunx = name.starts_with("shipped-quincunx");
+    s.sud = quincunx ? 5 : 1;
+    for (const auto& p : test::shippedPuzzles()) {
+      if ((p.board.su == 0) != quincunx) continue;
+      if (name.ends_with("-deep") && p.name.find("-deep-") == std::string::npos) continue;
+      s.boards.push_back(startOf(p.board));
+      if (!quincunx) {
+        std::string line;
+        for (int k = 0; k < 81; ++k) {
+          const char ch = s.boards.back()[k / 9 + 1][k % 9 + 1];
+          line.push_back(isDigit(ch) ? ch : '.');
+        }
+        s.lines.push_back(line);
+      }
+    }
+  }
+  return sets[name] = s;
+}
+
+void perPuzzle(benchmark::State& state, std::size_t puzzles, long found, double guesses) {
+  state.counters["puzzles"] = static_cast<double>(puzzles);
+  // Seconds per puzzle, from the CPU time of the iterations.
+  state.counters["per_puzzle"] = benchmark::Counter(
+      static_cast<double>(puzzles), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+  state.counters["solutions"] = static_cast<double>(found);
+  state.counters["nodes_per_puzzle"] = guesses / static_cast<double>(puzzles);
+}
+
+void complete(benchmark::State& state, const std::string& name, int limit) {
+  const Set& set = setNamed(name);
+  ExactSolver solver(set.sud);
+  long found = 0;
+  double nodes = 0;
+  Grid solution;
+  for (auto _ : state) {
+    found = 0;
+    nodes = 0;
+    for (const Grid& g : set.boards) {
+      found += solver.count(g, limit, &solution);
+      nodes += static_cast<double>(solver.nodes());
+      benchmark::DoNotOptimize(solution);
+    }
+  }
+  perPuzzle(state, set.boards.size(), found, nodes);
+}
+
+#ifdef QX_HAVE_TDOKU
+void tdoku(benchmark::State& state, const std::string& name, int limit) {
+  const Set& set = setNamed(name);
+  long found = 0;
+  double guesses = 0;
+  char solution[82];
+  for (auto _ : state) {
+    found = 0;
+    guesses = 0;
+    for (const std::string& line : set.lines) {
+      std::size_t g = 0;
+      found += static_cast<long>(TdokuSolverDpllTriadSimd(line.c_str(), limit, 0, solution, &g));
+      guesses += static_cast<double>(g);
+      benchmark::DoNotOptimize(solution);
+    }
+  }
+  perPuzzle(state, set.lines.size(), found, guesses);
+}
+#endif
+
+void registerAll() {
+  for (const char* name : {"sudoku-easy", "sudoku-hard", "shipped-sudoku", "shipped-quincunx",
+                           "shipped-quincunx-deep"}) {
+    const std::string s = name;
+    for (const int limit : {1, 2}) {
+      const std::string what = limit == 1 ? "first/" : "count2/";
+      benchmark::RegisterBenchmark(("Complete/" + what + s).c_str(),
+                                   [s, limit](benchmark::State& st) { complete(st, s, limit); })
+          ->Unit(benchmark::kMillisecond);
+#ifdef QX_HAVE_TDOKU
+      if (!s.starts_with("shipped-quincunx"))
+        benchmark::RegisterBenchmark(("Tdoku/" + what + s).c_str(),
+                                     [s, limit](benchmark::State& st) { tdoku(st, s, limit); })
+            ->Unit(benchmark::kMillisecond);
+#endif
+    }
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  registerAll();
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

@@ -1,0 +1,478 @@
+#include "engine/exact.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <map>
+
+namespace qx {
+
+namespace {
+
+using Mask = std::uint16_t;
+constexpr Mask kAll = 0x1FF;
+constexpr Mask kPlaced = 0x200;
+
+bool single(Mask m) { return m != 0 && (m & (m - 1)) == 0; }
+
+// Without a hardware popcount in the baseline instruction set, a table is
+// the cheapest count of nine bits.
+constexpr std::array<std::uint8_t, 512> kCount = [] {
+  std::array<std::uint8_t, 512> t{};
+  for (int m = 0; m < 512; ++m) t[m] = static_cast<std::uint8_t>(std::popcount(static_cast<unsigned>(m)));
+  return t;
+}();
+
+// A draw in 0..n-1. Plain modulo so that a seed gives the same boards with
+// every standard library.
+int below(std::mt19937& rng, int n) { return static_cast<int>(rng() % static_cast<std::uint32_t>(n)); }
+
+}  // namespace
+
+const ExactField& ExactField::of(int sud) {
+  static const ExactField quincunx(5), sudoku(1);
+  return sud == 5 ? quincunx : sudoku;
+}
+
+ExactField::ExactField(int sud) : sud_(sud) {
+  for (auto& row : at_) row.fill(-1);
+  for (int g = 1; g <= sud; ++g) {
+    const auto [r0, c0] = kGrid[g];
+    for (int i = 1; i <= 9; ++i)
+      for (int j = 1; j <= 9; ++j)
+        if (at_[r0 + i][c0 + j] < 0) {
+          at_[r0 + i][c0 + j] = cells();
+          rc_.push_back({r0 + i, c0 + j});
+        }
+  }
+  auto at = [&](int r, int c) { return static_cast<std::int16_t>(at_[r][c]); };
+  for (int g = 1; g <= sud; ++g) {
+    const auto [r0, c0] = kGrid[g];
+    for (int k = 0; k < 9; ++k) {
+      std::array<std::int16_t, 9> line, column, domain;
+      for (int x = 0; x < 9; ++x) {
+        line[x] = at(r0 + k + 1, c0 + x + 1);
+        column[x] = at(r0 + x + 1, c0 + k + 1);
+        domain[x] = at(r0 + 3 * (k / 3) + x / 3 + 1, c0 + 3 * (k % 3) + x % 3 + 1);
+      }
+      units_.push_back(line);
+      units_.push_back(column);
+      if (std::find(units_.begin(), units_.end(), domain) == units_.end()) units_.push_back(domain);
+    }
+  }
+  unitsOf_.assign(cells(), {});
+  unitList_.assign(cells(), {});
+  unitCount_.assign(cells(), 0);
+  for (std::size_t u = 0; u < units_.size(); ++u)
+    for (int x : units_[u]) {
+      unitsOf_[x][u / 64] |= std::uint64_t{1} << (u % 64);
+      unitList_[x][unitCount_[x]++] = static_cast<std::int16_t>(u);
+    }
+  std::vector<std::vector<std::int16_t>> peers(cells());
+  for (const auto& unit : units_)
+    for (int a : unit)
+      for (std::int16_t b : unit)
+        if (a != b && std::find(peers[a].begin(), peers[a].end(), b) == peers[a].end())
+          peers[a].push_back(b);
+  for (const auto& p : peers) {
+    peerStart_.push_back(static_cast<int>(peers_.size()));
+    peers_.insert(peers_.end(), p.begin(), p.end());
+  }
+  peerStart_.push_back(static_cast<int>(peers_.size()));
+
+  // Segments: three cells of one line inside one domain; a shared domain's
+  // segments are the same for both its grids.
+  std::map<std::array<std::int16_t, 3>, std::int16_t> segIndex;
+  int grid = 0;
+  auto segment = [&](std::array<std::int16_t, 3> cells) {
+    auto [it, fresh] = segIndex.emplace(cells, static_cast<std::int16_t>(segments_.size()));
+    if (fresh) segments_.push_back(cells);
+    gridSegments_[grid].push_back(it->second);
+    return it->second;
+  };
+  gridsOf_.assign(cells(), 0);
+  for (int g = 1; g <= sud; ++g) {
+    const auto [r0, c0] = kGrid[g];
+    grid = g;
+    for (int i = 1; i <= 9; ++i)
+      for (int j = 1; j <= 9; ++j) gridsOf_[at_[r0 + i][c0 + j]] |= static_cast<std::uint8_t>(1u << (g - 1));
+    // seg[t][i][j][k]: t 0 rows, 1 columns; domain (i, j); k-th line inside it.
+    std::int16_t seg[2][3][3][3];
+    for (int i = 0; i < 3; ++i)
+      for (int j = 0; j < 3; ++j)
+        for (int k = 0; k < 3; ++k) {
+          const int r = r0 + 3 * i + 1, c = c0 + 3 * j + 1;
+          seg[0][i][j][k] = segment({at(r + k, c), at(r + k, c + 1), at(r + k, c + 2)});
+          seg[1][i][j][k] = segment({at(r, c + k), at(r + 1, c + k), at(r + 2, c + k)});
+        }
+    for (int i = 0; i < 3; ++i)
+      for (int j = 0; j < 3; ++j)
+        for (int k = 0; k < 3; ++k) {
+          crossings_.push_back({seg[0][i][j][k], seg[0][i][(j + 1) % 3][k], seg[0][i][(j + 2) % 3][k],
+                                seg[0][i][j][(k + 1) % 3], seg[0][i][j][(k + 2) % 3]});
+          crossings_.push_back({seg[1][i][j][k], seg[1][(i + 1) % 3][j][k], seg[1][(i + 2) % 3][j][k],
+                                seg[1][i][j][(k + 1) % 3], seg[1][i][j][(k + 2) % 3]});
+        }
+  }
+
+  part_.assign(cells(), kCentre);
+  isShared_.assign(cells(), 0);
+  if (sud == 5) {
+    constexpr int corners[4] = {1, 2, 4, 5};
+    const auto [cr0, cc0] = kGrid[3];
+    for (int k = 0; k < 4; ++k) {
+      const auto [r0, c0] = kGrid[corners[k]];
+      int n = 0;
+      for (int i = 1; i <= 9; ++i)
+        for (int j = 1; j <= 9; ++j) {
+          const int r = r0 + i, c = c0 + j;
+          if (r > cr0 && r <= cr0 + 9 && c > cc0 && c <= cc0 + 9) {
+            shared_[k][n++] = at(r, c);
+            isShared_[at_[r][c]] = 1;
+          } else {
+            part_[at_[r][c]] = k;
+          }
+        }
+    }
+  }
+}
+
+ExactSolver::ExactSolver(int sud)
+    : f_(ExactField::of(sud)),
+      stack_(f_.cells() + 2),
+      queue_(4 * ExactField::kMaxCells),
+      segMask_(f_.segments().size()),
+      unitMask_(f_.units().size()) {}
+
+bool ExactSolver::assign(Mask* s, int x, Mask bit) {
+  if (!(s[x] & bit)) return false;
+  s[x] = bit | kPlaced;
+  touch(x);
+  for (const std::int16_t p : f_.peers(x)) {
+    Mask m = s[p];
+    if (!(m & bit)) continue;
+    if (m & kPlaced) return false;  // the same digit twice in a unit
+    m &= ~bit;
+    s[p] = m;
+    touch(p);
+    if (m == 0) return false;
+    if (single(m)) queue_[queued_++] = p;
+  }
+  return true;
+}
+
+bool ExactSolver::eliminate(Mask* s, int x, Mask bits) {
+  Mask m = s[x];
+  if (!(m & bits)) return true;
+  if (m & kPlaced) return false;
+  m &= ~bits;
+  s[x] = m;
+  touch(x);
+  if (m == 0) return false;
+  if (single(m)) queue_[queued_++] = static_cast<std::int16_t>(x);
+  return true;
+}
+
+// Naked singles until the queue is empty.
+bool ExactSolver::drain(Mask* s) {
+  while (queued_) {
+    const int x = queue_[--queued_];
+    if (s[x] & kPlaced) continue;
+    if (!assign(s, x, s[x])) return false;
+  }
+  return true;
+}
+
+bool ExactSolver::hiddenSingles(Mask* s, bool& changed) {
+  const auto& units = f_.units();
+  for (int w = 0; w < 3; ++w)
+    while (dirty_[w]) {
+      const int u = 64 * w + std::countr_zero(dirty_[w]);
+      dirty_[w] &= dirty_[w] - 1;
+      if (!hiddenIn(s, units[u], changed)) return false;
+    }
+  return true;
+}
+
+bool ExactSolver::hiddenIn(Mask* s, const std::array<std::int16_t, 9>& unit, bool& changed) {
+  // A placed digit is no candidate of its peers, so placed cells may be
+  // counted with the rest: no branch in the loop.
+  Mask once = 0, twice = 0, placed = 0;
+  for (const std::int16_t x : unit) {
+    const Mask m = s[x];
+    placed |= m & static_cast<Mask>(0u - (m >> 9));
+    twice |= once & m;
+    once |= m;
+  }
+  if ((once & kAll) != kAll) return false;  // a digit with no place left
+  const Mask hidden = once & ~twice & ~placed & kAll;
+  if (!hidden) return true;
+  for (const std::int16_t x : unit) {
+    const Mask h = s[x] & hidden;
+    if (!h || (s[x] & kPlaced)) continue;
+    if (!single(h) || !assign(s, x, h)) return false;
+    changed = true;
+  }
+  return true;
+}
+
+// A digit of a domain that stays on one of its lines leaves the rest of that
+// line, and one of a line that stays in one domain leaves the rest of it.
+bool ExactSolver::crossings(Mask* s, bool& changed) {
+  const auto& segs = f_.segments();
+  auto maskOf = [&](int seg) { return (s[segs[seg][0]] | s[segs[seg][1]] | s[segs[seg][2]]) & kAll; };
+  auto clear = [&](int seg, Mask bits) {
+    for (const std::int16_t x : segs[seg])
+      if (!eliminate(s, x, bits)) return false;
+    segMask_[seg] = maskOf(seg);
+    return true;
+  };
+  for (int g = 1; g <= f_.sud(); ++g) {
+    const auto bit = static_cast<std::uint8_t>(1u << (g - 1));
+    if (!(crossDirty_ & bit)) continue;
+    crossDirty_ &= static_cast<std::uint8_t>(~bit);
+    for (const std::int16_t seg : f_.gridSegments(g)) segMask_[seg] = maskOf(seg);
+    for (const auto& k : f_.gridCrossings(g)) {
+      const Mask here = segMask_[k.seg];
+      const Mask line = segMask_[k.line1] | segMask_[k.line2];
+      const Mask box = segMask_[k.box1] | segMask_[k.box2];
+      if (const Mask pointing = here & ~box & line) {
+        if (!clear(k.line1, pointing) || !clear(k.line2, pointing)) return false;
+        changed = true;
+      }
+      if (const Mask claiming = here & ~line & box) {
+        if (!clear(k.box1, claiming) || !clear(k.box2, claiming)) return false;
+        changed = true;
+      }
+    }
+  }
+  return true;
+}
+
+// Singles, then crossings, until nothing changes; false on a contradiction.
+bool ExactSolver::propagate(Mask* s) {
+  for (;;) {
+    if (!drain(s)) return false;
+    bool changed = false;
+    if (!hiddenSingles(s, changed)) return false;
+    if (changed) continue;
+    // Crossings cost more than the rest together: not on a full board.
+    const int n = f_.cells();
+    int x = 0;
+    while (x < n && (s[x] & kPlaced)) ++x;
+    if (x == n) return true;
+    // A random board is drawn by singles alone, so that a seed keeps giving
+    // the boards it always gave.
+    if (rng_) return true;
+    if (!crossings(s, changed)) return false;
+    if (!changed) return true;
+  }
+}
+
+// The givens' digits per unit first, then every open cell's candidates from
+// its units: far cheaper than placing the givens one by one.
+bool ExactSolver::load(const Grid& tab1) {
+  queued_ = 0;
+  dirty_.fill(0);
+  for (std::size_t u = 0; u < f_.units().size(); ++u) dirty_[u / 64] |= std::uint64_t{1} << (u % 64);
+  crossDirty_ = 0x1F;
+  std::fill(unitMask_.begin(), unitMask_.end(), 0);
+  Mask* s = stack_[0].cand.data();
+  const int n = f_.cells();
+  for (int x = 0; x < n; ++x) {
+    const char ch = tab1[f_.row(x)][f_.col(x)];
+    if (!isDigit(ch)) {
+      s[x] = 0;
+      continue;
+    }
+    const Mask bit = static_cast<Mask>(1u << (ch - '1'));
+    s[x] = bit | kPlaced;
+    for (const std::int16_t u : f_.unitList(x)) {
+      if (unitMask_[u] & bit) return false;  // the same digit twice in a unit
+      unitMask_[u] |= bit;
+    }
+  }
+  for (int x = 0; x < n; ++x) {
+    if (s[x] & kPlaced) continue;
+    Mask taken = 0;
+    for (const std::int16_t u : f_.unitList(x)) taken |= unitMask_[u];
+    const Mask m = kAll & ~taken;
+    if (m == 0) return false;
+    s[x] = m;
+    if (single(m)) queue_[queued_++] = static_cast<std::int16_t>(x);
+  }
+  return propagate(s);
+}
+
+void ExactSolver::copyDown(int depth) {
+  std::memcpy(stack_[depth + 1].cand.data(), stack_[depth].cand.data(), sizeof(Mask) * f_.cells());
+}
+
+// Solutions of the open cells of the given parts (a bit per part) of the
+// board at stack_[depth], up to limit_. When it returns more than 0 and
+// record_ is set, sol_ holds the values of one solution for them.
+int ExactSolver::solve(int depth, unsigned parts) {
+  ++nodes_;
+  if (nodeBudget_ && nodes_ > nodeBudget_) return 0;
+  const Mask* s = stack_[depth].cand.data();
+  const int n = f_.cells();
+  const bool quincunx = f_.sud() == 5;
+  unsigned open = 0;
+  int best = -1, bestCount = 100;
+  for (int x = 0; x < n; ++x) {
+    if (s[x] & kPlaced) continue;
+    const int part = quincunx ? f_.part(x) : ExactField::kCentre;
+    if (!(parts >> part & 1)) continue;
+    open |= 1u << part;
+    const int c = kCount[s[x]] + (quincunx && !f_.isShared(x) ? 16 : 0);
+    if (c < bestCount) {
+      best = x;
+      bestCount = c;
+      if (c == 2 && !quincunx) break;  // a Quincunx still needs every open part
+    }
+  }
+  if (!open) {
+    if (record_)
+      for (int x = 0; x < n; ++x)
+        if (s[x] & kPlaced) sol_[x] = static_cast<std::uint8_t>(std::countr_zero(s[x]) + 1);
+    return 1;
+  }
+
+  // A corner whose shared domain is filled stands alone.
+  unsigned alone = 0;
+  if (quincunx)
+    for (int k = 0; k < 4; ++k) {
+      if (!(open >> k & 1)) continue;
+      bool domainFilled = true;
+      for (const std::int16_t x : f_.shared(k)) domainFilled = domainFilled && (s[x] & kPlaced);
+      if (domainFilled) alone |= 1u << k;
+    }
+  if (alone && (alone != open || std::popcount(alone) > 1)) {
+    int product = 1;
+    for (int k = 0; k < 4 && product; ++k)
+      if (alone >> k & 1) product = std::min(limit_, product * solve(depth, 1u << k));
+    if (product && (open & ~alone)) product = std::min(limit_, product * solve(depth, open & ~alone));
+    return product;
+  }
+
+  std::array<Mask, 9> order;
+  int digits = 0;
+  for (Mask m = s[best] & kAll; m; m &= m - 1) order[digits++] = m & -m;
+  if (rng_)
+    for (int i = digits - 1; i > 0; --i) std::swap(order[i], order[below(*rng_, i + 1)]);
+  for (int i = 1; i < digits; ++i)
+    if (order[i] == near_[best]) std::swap(order[0], order[i]);
+  int total = 0;
+  std::array<std::uint8_t, ExactField::kMaxCells> kept;
+  for (int i = 0; i < digits; ++i) {
+    copyDown(depth);
+    Mask* t = stack_[depth + 1].cand.data();
+    queued_ = 0;
+    dirty_.fill(0);
+    crossDirty_ = 0;
+    const int found = assign(t, best, order[i]) && propagate(t) ? solve(depth + 1, open) : 0;
+    queued_ = 0;
+    if (found && total == 0 && record_) kept = sol_;
+    total += found;
+    if (total >= limit_ || (nodeBudget_ && nodes_ > nodeBudget_)) break;
+  }
+  // Later branches may have left parts of failed attempts behind.
+  if (total && record_) sol_ = kept;
+  return std::min(total, limit_);
+}
+
+void ExactSolver::begin(int limit, bool record) {
+  limit_ = limit;
+  record_ = record;
+  rng_ = nullptr;
+  nodes_ = 0;
+  nodeBudget_ = 0;
+  near_.fill(0);
+}
+
+void ExactSolver::writeSolution(Grid& g) const {
+  for (auto& row : g) row.fill('0');
+  for (int x = 0; x < f_.cells(); ++x) g[f_.row(x)][f_.col(x)] = static_cast<char>('0' + sol_[x]);
+}
+
+int ExactSolver::countExcept(const Grid& tab1, int r, int c, char d, int limit, const Grid* near) {
+  const int x = f_.index(r, c);
+  if (x < 0) return count(tab1, limit);
+  begin(limit, false);
+  if (near)
+    for (int y = 0; y < f_.cells(); ++y) {
+      const char ch = (*near)[f_.row(y)][f_.col(y)];
+      if (isDigit(ch)) near_[y] = static_cast<Mask>(1u << (ch - '1'));
+    }
+  if (limit <= 0 || !load(tab1)) return 0;
+  Mask* s = stack_[0].cand.data();
+  if (isDigit(d)) {
+    const Mask bit = static_cast<Mask>(1u << (d - '1'));
+    if (s[x] & kPlaced) {
+      if (s[x] & bit) return 0;
+    } else if (!eliminate(s, x, bit) || !propagate(s)) {
+      return 0;
+    }
+  }
+  return solve(0, 0x1F);
+}
+
+int ExactSolver::count(const Grid& tab1, int limit, Grid* first) {
+  begin(limit, first != nullptr);
+  if (limit <= 0 || !load(tab1)) return 0;
+  const int found = solve(0, 0x1F);
+  if (found && first) writeSolution(*first);
+  return found;
+}
+
+bool ExactSolver::forced(const Grid& g, int r, int c, char d) {
+  const int x = f_.index(r, c);
+  if (x < 0 || !isDigit(d)) return false;
+  std::fill(unitMask_.begin(), unitMask_.end(), 0);
+  for (int y = 0; y < f_.cells(); ++y) {
+    const char ch = g[f_.row(y)][f_.col(y)];
+    if (isDigit(ch) && y != x)
+      for (const std::int16_t u : f_.unitList(y)) unitMask_[u] |= static_cast<Mask>(1u << (ch - '1'));
+  }
+  auto taken = [&](int y) {
+    Mask m = 0;
+    for (const std::int16_t u : f_.unitList(y)) m |= unitMask_[u];
+    return m;
+  };
+  const Mask bit = static_cast<Mask>(1u << (d - '1'));
+  const Mask here = taken(x);
+  if (here & bit) return false;
+  if ((here | bit) == kAll) return true;
+  for (const std::int16_t u : f_.unitList(x)) {
+    bool alone = true;
+    for (const std::int16_t y : f_.units()[u])
+      if (y != x && !isDigit(g[f_.row(y)][f_.col(y)]) && !(taken(y) & bit)) {
+        alone = false;
+        break;
+      }
+    if (alone) return true;
+  }
+  return false;
+}
+
+Grid ExactSolver::randomFull(std::mt19937& rng) {
+  Grid empty, full;
+  for (auto& row : empty) row.fill('0');
+  // A random descent nearly always succeeds at once; a rare dead end is cut
+  // short and started again with the generator where it stands.
+  for (;;) {
+    begin(1, true);
+    rng_ = &rng;
+    nodeBudget_ = 20 * f_.cells();
+    load(empty);
+    const int found = solve(0, 0x1F);
+    rng_ = nullptr;
+    nodeBudget_ = 0;
+    if (found) {
+      writeSolution(full);
+      return full;
+    }
+  }
+}
+
+}  // namespace qx

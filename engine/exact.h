@@ -1,0 +1,170 @@
+#pragma once
+// A complete solver over the rules of the sub-grids 1..sud, beside the
+// program's written method: candidate masks, naked and hidden singles, box
+// and line intersections, and a search on the open cell with the fewest
+// candidates. It proves uniqueness for the generator and the command line,
+// and finishes what the written method leaves incomplete; the window never
+// uses it.
+//
+// A corner grid of a Quincunx meets the rest only through its shared domain.
+// The search fills the shared domains first; a corner whose domain is filled
+// is then counted on its own and the counts multiplied. Otherwise a dead end
+// in one corner would be found again under every choice made in another.
+
+#include <array>
+#include <cstdint>
+#include <random>
+#include <span>
+#include <vector>
+
+#include "engine/board.h"
+
+namespace qx {
+
+// The cells and units of sub-grids 1..sud (1 for a Sudoku, 5 for a Quincunx),
+// built once per variant. A shared domain is one unit, not two.
+class ExactField {
+ public:
+  static constexpr int kMaxCells = 369;
+  // Parts: the cells of corner k (0..3 for grids 1, 2, 4, 5) outside its
+  // shared domain, then the rest of the field. A Sudoku is part 4 alone.
+  static constexpr int kCentre = 4;
+
+  // The field of a Quincunx for sud 5, else of a Sudoku.
+  static const ExactField& of(int sud);
+
+  int sud() const { return sud_; }
+  int cells() const { return static_cast<int>(rc_.size()); }
+  int row(int x) const { return rc_[x].first; }
+  int col(int x) const { return rc_[x].second; }
+  // Cell number of (r, c), or -1 outside the sub-grids.
+  int index(int r, int c) const { return at_[r][c]; }
+  const std::vector<std::array<std::int16_t, 9>>& units() const { return units_; }
+  std::span<const std::int16_t> peers(int x) const {
+    return {peers_.data() + peerStart_[x], peers_.data() + peerStart_[x + 1]};
+  }
+  // The units cell x belongs to: two to five.
+  std::span<const std::int16_t> unitList(int x) const {
+    return {unitList_[x].data(), unitList_[x].data() + unitCount_[x]};
+  }
+  // Bit u of word u / 64: the same units as bits.
+  const std::array<std::uint64_t, 3>& unitsOf(int x) const { return unitsOf_[x]; }
+  int part(int x) const { return part_[x]; }
+  bool isShared(int x) const { return isShared_[x]; }
+  // The nine cells corner k shares with the centre.
+  const std::array<std::int16_t, 9>& shared(int k) const { return shared_[k]; }
+
+  // Where a line (row or column) of a grid crosses one of its domains: the
+  // three cells they share, and the two other such triples of the line and
+  // of the domain, as indices into segments().
+  struct Crossing {
+    std::int16_t seg, line1, line2, box1, box2;
+  };
+  const std::vector<std::array<std::int16_t, 3>>& segments() const { return segments_; }
+  const std::vector<Crossing>& crossings() const { return crossings_; }
+  // Those of grid g (1..sud) alone, and the grids of a cell as bit g - 1.
+  const std::vector<std::int16_t>& gridSegments(int g) const { return gridSegments_[g]; }
+  std::span<const Crossing> gridCrossings(int g) const {
+    return {crossings_.data() + 54 * (g - 1), crossings_.data() + 54 * g};
+  }
+  std::uint8_t gridsOf(int x) const { return gridsOf_[x]; }
+
+ private:
+  explicit ExactField(int sud);
+
+  int sud_;
+  std::vector<std::pair<int, int>> rc_;
+  std::array<std::array<int, kSize>, kSize> at_;
+  std::vector<std::array<std::int16_t, 9>> units_;
+  std::vector<std::int16_t> peers_;
+  std::vector<int> peerStart_;
+  std::vector<std::array<std::uint64_t, 3>> unitsOf_;
+  std::vector<std::array<std::int16_t, 5>> unitList_;
+  std::vector<std::uint8_t> unitCount_;
+  std::vector<int> part_;
+  std::vector<char> isShared_;
+  std::array<std::array<std::int16_t, 9>, 4> shared_{};
+  std::vector<std::array<std::int16_t, 3>> segments_;
+  std::vector<Crossing> crossings_;
+  std::array<std::vector<std::int16_t>, 6> gridSegments_;
+  std::vector<std::uint8_t> gridsOf_;
+};
+
+class ExactSolver {
+ public:
+  explicit ExactSolver(int sud);
+
+  const ExactField& field() const { return f_; }
+
+  // Solutions of the digits of tab1 standing in the sub-grids (any other
+  // character is an empty cell), counted up to limit. When there is one, a
+  // solution goes to *first (cells outside the sub-grids '0').
+  int count(const Grid& tab1, int limit, Grid* first = nullptr);
+
+  // Solutions, up to limit, in which cell (r, c) does not hold digit d (all
+  // of them when the cell lies outside the sub-grids).
+  // After taking one given away from a puzzle with a single solution, a
+  // second solution must differ there: searching for it directly is much
+  // faster than counting to two.
+  // A second solution usually differs from the first in few cells: with
+  // near, the search tries near's digit of a cell first.
+  int countExcept(const Grid& tab1, int r, int c, char d, int limit, const Grid* near = nullptr);
+
+  // True when the digits of g standing in the sub-grids leave digit d as the
+  // only one for cell (r, c), or leave (r, c) as d's only place in one of its
+  // units: a single found without any search.
+  bool forced(const Grid& g, int r, int c, char d);
+
+  // A random complete board: every sub-grid a valid Sudoku, shared domains
+  // included; cells outside the sub-grids '0'. The same generator state gives
+  // the same board.
+  Grid randomFull(std::mt19937& rng);
+
+  // Search nodes of the last call, for benchmarks.
+  long nodes() const { return nodes_; }
+
+ private:
+  using Mask = std::uint16_t;  // bit d - 1 for digit d, kPlaced once assigned
+  struct State {
+    std::array<Mask, ExactField::kMaxCells> cand;
+  };
+
+  void touch(int x) {
+    const auto& u = f_.unitsOf(x);
+    dirty_[0] |= u[0];
+    dirty_[1] |= u[1];
+    dirty_[2] |= u[2];
+    crossDirty_ |= f_.gridsOf(x);
+  }
+  bool assign(Mask* s, int x, Mask bit);
+  bool eliminate(Mask* s, int x, Mask bits);
+  bool drain(Mask* s);
+  bool hiddenSingles(Mask* s, bool& changed);
+  bool hiddenIn(Mask* s, const std::array<std::int16_t, 9>& unit, bool& changed);
+  bool crossings(Mask* s, bool& changed);
+  bool propagate(Mask* s);
+  bool load(const Grid& tab1);
+  void copyDown(int depth);
+  void begin(int limit, bool record);
+  int solve(int depth, unsigned parts);
+  void writeSolution(Grid& g) const;
+
+  const ExactField& f_;
+  std::vector<State> stack_;  // stack_[d]: the board at search depth d
+  std::vector<std::int16_t> queue_;
+  int queued_ = 0;
+  std::vector<Mask> segMask_;
+  std::vector<Mask> unitMask_;  // load: the givens of each unit
+  std::array<std::uint64_t, 3> dirty_{};  // units changed since hidden singles last looked
+  std::uint8_t crossDirty_ = 0;          // grids changed since crossings last looked
+  // Per call.
+  int limit_ = 0;
+  bool record_ = false;  // keep a solution in sol_
+  std::array<std::uint8_t, ExactField::kMaxCells> sol_{};
+  std::mt19937* rng_ = nullptr;  // set while drawing a random board
+  std::array<Mask, ExactField::kMaxCells> near_{};  // digit to try first per cell, or 0
+  long nodes_ = 0;
+  long nodeBudget_ = 0;  // search nodes allowed; 0: no bound
+};
+
+}  // namespace qx

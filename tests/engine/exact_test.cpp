@@ -1,0 +1,176 @@
+// The complete solver: the known solutions of the public sets, agreement
+// with the written method wherever that method finishes, counts checked by
+// the plain counter of the test support, and the rules of the shared domains.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <random>
+#include <vector>
+
+#include "engine/engine.h"
+#include "engine/exact.h"
+#include "tests/support/puzzles.h"
+
+namespace qx {
+namespace {
+
+Grid zeros() {
+  Grid g;
+  for (auto& row : g) row.fill('0');
+  return g;
+}
+
+// Givens and the hidden clue: what a solve starts from.
+Grid startOf(const Board& b) {
+  Grid g = b.tab1;
+  for (int r = 1; r <= kField; ++r)
+    for (int c = 1; c <= kField; ++c)
+      if (!isDigit(g[r][c]) && isDigit(b.tab2[r][c])) g[r][c] = b.tab2[r][c];
+  return g;
+}
+
+class BoxHost : public SolverHost {
+ public:
+  void failureBox(int text) override { box = text; }
+  int box = 0;
+};
+
+TEST(ExactSolver, FindsTheKnownUniqueSolutionOfEveryPublicPuzzle) {
+  ExactSolver solver(1);
+  for (const char* set : {"sudoku-easy", "sudoku-hard"}) {
+    int checked = 0;
+    for (const auto& p : test::loadSet(set)) {
+      Grid found;
+      ASSERT_EQ(solver.count(test::sudokuBoard(p.puzzle).tab1, 2, &found), 1) << set << " " << p.puzzle;
+      Board b;
+      b.setVariant(1);
+      b.tab1 = found;
+      ASSERT_EQ(test::grid1(b), p.solution) << set << " " << p.puzzle;
+      ++checked;
+    }
+    EXPECT_GE(checked, 500) << set;
+  }
+}
+
+// Every puzzle the written method fills, Sudoku sets and shipped puzzles of
+// both variants: its board is the complete solver's one and only solution.
+TEST(ExactSolver, AgreesWithTheWrittenMethodWhereverItFinishes) {
+  std::vector<Board> boards;
+  for (const char* set : {"sudoku-easy", "sudoku-hard"})
+    for (const auto& p : test::loadSet(set)) boards.push_back(test::sudokuBoard(p.puzzle));
+  for (const auto& p : test::shippedPuzzles()) boards.push_back(p.board);
+  std::map<int, int> finished;  // per variant
+  int unfinished = 0;
+  for (const Board& start : boards) {
+    Board b = start;
+    BoxHost host;
+    Engine(b, host).solution(kSilent);
+    Grid exact;
+    ASSERT_EQ(ExactSolver(b.sud).count(startOf(start), 2, &exact), 1);
+    if (host.box != 0) {
+      ++unfinished;
+      continue;
+    }
+    for (int r = 1; r <= kField; ++r)
+      for (int c = 1; c <= kField; ++c)
+        if (inSubGrid(r, c, b.sud)) {
+          ASSERT_EQ(test::valueAt(b, r, c), exact[r][c]) << r << "," << c;
+        }
+    ++finished[b.su];
+  }
+  EXPECT_GT(finished[0], 20);
+  EXPECT_GT(finished[1], 1000);
+  EXPECT_GT(unfinished, 0);  // the hard set holds puzzles the written method leaves
+}
+
+// Boards from nearly full to far too open, some with a given changed, each
+// counted by the plain counter as well.
+TEST(ExactSolver, CountsAsThePlainCounterOnQuincunxAndSudokuBoards) {
+  std::map<int, int> seen;
+  for (int i = 0; i < 60; ++i) {
+    const int sud = i % 3 == 0 ? 1 : 5;
+    ExactSolver solver(sud);
+    const auto& f = solver.field();
+    std::mt19937 rng(i);
+    Grid g = i % 2 ? solver.randomFull(rng) : test::fullQuincunx(i);
+    std::vector<int> cells(f.cells());
+    for (int x = 0; x < f.cells(); ++x) cells[x] = x;
+    std::shuffle(cells.begin(), cells.end(), rng);
+    const int holes = sud == 5 ? 80 + 2 * i : 35 + i / 3;
+    for (int k = 0; k < holes; ++k) g[f.row(cells[k])][f.col(cells[k])] = '0';
+    if (i % 4 == 1) {  // another digit in a given, one its units do not hold yet
+      const int x = cells[holes];
+      const int r = f.row(x), c = f.col(x);
+      for (char d = '1'; d <= '9'; ++d) {
+        bool free = d != g[r][c];
+        for (int p : f.peers(x)) free = free && g[f.row(p)][f.col(p)] != d;
+        if (free) {
+          g[r][c] = d;
+          break;
+        }
+      }
+    }
+    const int expected = test::countSolutions(g, sud, 3);
+    Grid first;
+    EXPECT_EQ(solver.count(g, 3, &first), expected) << "board " << i;
+    if (expected > 0) {  // the solution it gives keeps the givens and the rules
+      Board b;
+      b.setVariant(sud == 5 ? 0 : 1);
+      b.tab1 = first;
+      EXPECT_TRUE(test::isSolved(b)) << "board " << i;
+      for (int x = 0; x < f.cells(); ++x)
+        if (isDigit(g[f.row(x)][f.col(x)])) {
+          EXPECT_EQ(first[f.row(x)][f.col(x)], g[f.row(x)][f.col(x)]);
+        }
+    }
+    ++seen[expected];
+  }
+  EXPECT_GT(seen[0], 0);
+  EXPECT_GT(seen[1], 0);
+  EXPECT_GT(seen[3], 0);
+}
+
+// A cell of a shared domain obeys the lines and columns of both its grids;
+// characters other than digits are empty cells.
+TEST(ExactSolver, SharedCellsObeyBothGrids) {
+  Grid g = zeros();
+  const std::pair<int, int> peers[] = {{7, 1}, {7, 15}, {1, 7}, {15, 7}, {7, 2},
+                                       {7, 14}, {2, 7}, {14, 7}, {8, 8}};
+  char d = '1';
+  for (auto [r, c] : peers) g[r][c] = d++;
+  EXPECT_EQ(ExactSolver(5).count(g, 2), 0);  // (7, 7) has no digit left
+  EXPECT_EQ(test::countSolutions(g, 5, 2), 0);
+  EXPECT_EQ(ExactSolver(1).count(g, 2), 2);  // in grid 1 alone it keeps four digits
+
+  Grid twice = zeros();
+  twice[8][2] = twice[8][20] = '5';  // row 8 of grid 1 and of grid 2: no common unit
+  twice[3][3] = ' ';
+  twice[4][4] = '?';
+  EXPECT_EQ(ExactSolver(5).count(twice, 2), 2);
+  twice[8][14] = '5';  // in row 8 of grid 2 (and of the centre) with (8, 20)
+  EXPECT_EQ(ExactSolver(5).count(twice, 2), 0);
+}
+
+TEST(ExactSolver, RandomBoardsAreValidAndFollowTheGenerator) {
+  for (const int su : {0, 1}) {
+    ExactSolver solver(su == 0 ? 5 : 1);
+    std::mt19937 a(11), b(11), c(12);
+    const Grid first = solver.randomFull(a);
+    Board board;
+    board.setVariant(su);
+    board.tab1 = first;
+    EXPECT_TRUE(test::isSolved(board));
+    EXPECT_TRUE(solver.randomFull(b) == first);
+    EXPECT_FALSE(solver.randomFull(c) == first);
+    EXPECT_FALSE(solver.randomFull(a) == first);
+    for (int r = 1; r <= kField; ++r)
+      for (int col = 1; col <= kField; ++col)
+        if (!inSubGrid(r, col, su == 0 ? 5 : 1)) {
+          EXPECT_EQ(first[r][col], '0');
+        }
+  }
+}
+
+}  // namespace
+}  // namespace qx

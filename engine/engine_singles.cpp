@@ -1,0 +1,76 @@
+// Singles: a lone candidate leaves its peers (un), a digit with one place in
+// a unit leaves nothing else in its cell (unique).
+#include "engine/engine_work.h"
+
+namespace qx::fast {
+
+template <bool Odd>
+int unK(Masks& s) {
+  int change = 0;
+  for (int g = 1; g <= s.v->sud; ++g) {
+    const std::uint8_t gb = static_cast<std::uint8_t>(1u << g);
+    if (s.unIdle & gb) continue;
+    s.unIdle |= gb;
+    for (int l = 0; l < 81; ++l) {
+      const int x = kT.gridCells[g][l];
+      const Mask m = s.one[x];
+      // Peers only lose flags: a cell handled with this very mask has nothing left to clear.
+      if (m == s.unSeen[g][l]) continue;
+      s.unSeen[g][l] = m;
+      if (!single(m)) continue;
+      for (int y : kT.peers[g][l]) change |= clear<Odd>(s, y, m);
+    }
+  }
+  return change;
+}
+
+template <bool Odd>
+int uniqueK(Masks& s) {
+  int change = 0;
+  const auto& empty0 = s.v->empty0;
+  for (int g = 1; g <= s.v->sud; ++g) {
+    const std::uint8_t gb = static_cast<std::uint8_t>(1u << g);
+    if (s.uniqueIdle & gb) continue;
+    s.uniqueIdle |= gb;
+    const int ub = (g - 1) * 27;
+    Mask hit[81];
+    // hit[l]: digits that cell l would be narrowed to, being their only place
+    // in one of its units.
+    auto scan = [&] {
+      Mask once[27];
+      for (int u = 0; u < 27; ++u) {
+        Mask o = 0, t = 0;
+        for (int y : kT.unitCells[ub + u]) {
+          t |= o & s.one[y];
+          o |= s.one[y];
+        }
+        once[u] = o & ~t;
+      }
+      Mask any = 0;
+      for (int l = 0; l < 81; ++l) {
+        const int x = kT.gridCells[g][l];
+        const Mask m = s.one[x];
+        const bool narrowable = empty0[x] && m != 0 && !single(m);
+        hit[l] = narrowable ? m & (once[lineOf(l)] | once[columnOf(l)] | once[domainOf(l)]) : 0;
+        any |= hit[l];
+      }
+      return any;
+    };
+    Mask any = scan();
+    for (int d = 0; d < 9 && any; ++d) {
+      const Mask bit = static_cast<Mask>(1u << d);
+      if (!(any & bit)) continue;
+      for (int l = 0; l < 81; ++l)
+        if (hit[l] & bit) change |= clear<Odd>(s, kT.gridCells[g][l], static_cast<Mask>(kAll & ~bit));
+      any = scan();
+    }
+  }
+  return change;
+}
+
+template int unK<false>(Masks&);
+template int unK<true>(Masks&);
+template int uniqueK<false>(Masks&);
+template int uniqueK<true>(Masks&);
+
+}  // namespace qx::fast

@@ -76,6 +76,7 @@ class Engine {
 
   void candidatK();
   bool trialCandidat();
+  fast::TrialBase trialBase();
   int troiseK();
   int impoK();
   void solutionK(int mode);
@@ -84,13 +85,17 @@ class Engine {
   SolverHost& host_;
 
   fast::Values v_;  // what tab1 and tab2 hold now
+  std::array<std::uint64_t, fast::kUnits> basePairs_{};  // the pair finder on v_'s raw candidates
+  bool basePairsValid_ = false;
   std::array<fast::Mask, fast::kCells> lastRaw_{};   // what the last rebuild gave (tab3 is its digit 9)
   std::array<fast::Mask, fast::kCells> restored_{};  // impo: candid of the board with the trial taken back
   bool tab3Pending_ = false;
   fast::Masks cd_;  // candid
   fast::Masks cg_;  // candig
   fast::Masks cx_;  // any other array handed to a public method
-  fast::Values trialValues_;  // the board of the caller's own trial
+  // The caller's own trials: their boards and candidates.
+  fast::Values trialValues_, trialValues2_;
+  fast::Masks trialMasks_;
 };
 
 // Number of candidates of a cell.

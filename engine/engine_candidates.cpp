@@ -113,8 +113,10 @@ void Values::set(int x, char t1, char ch) {
 }
 
 bool Values::hasEmptyCell() const {
+  // contra is only ever set in the grids scanned.
   bool any = false;
-  for (int x = 0; x < kCells; ++x) any |= contra[x] != 0;
+  for (int g = 1; g <= sud; ++g)
+    for (int x : kT.gridCells[g]) any |= contra[x] != 0;
   return any;
 }
 
@@ -190,8 +192,10 @@ void writeMasks(Masks& s) {
 }
 
 bool contradiction(const Masks& s) {
+  const Values& v = *s.v;
   bool any = false;
-  for (int x = 0; x < kCells; ++x) any |= s.v->contra[x] && s.one[x] == 0;
+  for (int g = 1; g <= v.sud; ++g)
+    for (int x : kT.gridCells[g]) any |= v.contra[x] && s.one[x] == 0;
   return any;
 }
 
@@ -209,11 +213,13 @@ void Engine::beginCall() {
     s->alignIdle = s->unIdle = s->uniqueIdle = 0;
   }
   v_.load(b_);
+  basePairsValid_ = false;
 }
 
 // Writes ch into tab2 and brings the raw candidates of every peer up to date.
 void Engine::setValue(int x, char ch) {
   const int r = x / kSize, c = x % kSize;
+  if (b_.tab2[r][c] != ch) basePairsValid_ = false;
   b_.tab2[r][c] = ch;
   v_.set(x, b_.tab1[r][c], ch);
   cd_.stir(x);

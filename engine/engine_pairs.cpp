@@ -10,14 +10,14 @@ namespace {
 // Pairs {d1, d2} (as bits of pairIndex) for which the hidden-pair or the
 // naked-pair rule would clear some flag of unit u.
 template <bool Odd>
-std::uint64_t pairsOf(const Masks& s, int u) {
+std::uint64_t pairsOf(const std::array<Mask, kCells>& one, const std::array<Mask, kCells>& odd, int u) {
   const auto& cells = kT.unitCells[u];
   Mask m[9], live[9];
   Mask once = 0, twice = 0, more = 0, pairCells = 0;
   for (int k = 0; k < 9; ++k) {
-    m[k] = s.one[cells[k]];
+    m[k] = one[cells[k]];
     live[k] = m[k];
-    if constexpr (Odd) live[k] |= s.odd[cells[k]];
+    if constexpr (Odd) live[k] |= odd[cells[k]];
     more |= twice & m[k];
     twice |= once & m[k];
     once |= m[k];
@@ -118,6 +118,14 @@ int applyPair(Masks& s, int u, int d1, int d2) {
 
 }  // namespace
 
+void pairsOfRaw(const Values& v, std::array<std::uint64_t, kUnits>& pairs) {
+  // Only the grids the pair finder visits.
+  for (int a = 1; a <= v.sud; ++a) {
+    const int ub = (kT.alignGrid[a] - 1) * 27;
+    for (int u = ub; u < ub + 27; ++u) pairs[u] = pairsOf<false>(v.raw, v.raw, u);
+  }
+}
+
 template <bool Odd>
 int coupleK(Masks& s) {
   int change = 0;
@@ -125,7 +133,7 @@ int coupleK(Masks& s) {
     const int ub = (kT.alignGrid[a] - 1) * 27;
     auto active = [&](int u) {
       if (s.pairsStale[u]) {
-        s.pairs[u] = pairsOf<Odd>(s, u);
+        s.pairs[u] = pairsOf<Odd>(s.one, s.odd, u);
         s.pairsStale[u] = 0;
       }
       return s.pairs[u];

@@ -22,11 +22,25 @@ bool logicalPass(Masks& s, bool stopEarly) {
   }
 }
 
-TrialResult runTrial(const Values& base, int x, char t1, char ch, Values& work, Masks& m) {
-  work = base;
+TrialResult runTrial(const TrialBase& base, int x, char t1, char ch, Values& work, Masks& m) {
+  work = *base.v;
   work.set(x, t1, ch);
   m.v = &work;
-  fromRaw(m);
+  m.one = work.raw;
+  if (m.hasOdd) m.odd.fill(0);
+  m.hasOdd = false;
+  m.dirty = true;
+  for (auto& g : m.unSeen) g.fill(0xffff);
+  m.alignIdle = m.unIdle = m.uniqueIdle = 0;
+  m.zeroHit = contradiction(m);
+  // What the pair finder knows of the base holds wherever the raw candidates
+  // stayed the same: only units around the cell tried need a new look.
+  m.pairs = *base.pairs;
+  m.pairsStale.fill(0);
+  for (int k = 0; k < kT.cellUnitCount[x]; ++k)
+    for (int y : kT.unitCells[kT.cellUnits[x][k]])
+      if (work.raw[y] != base.v->raw[y])
+        for (int j = 0; j < kT.cellUnitCount[y]; ++j) m.pairsStale[kT.cellUnits[y][j]] = 1;
   TrialResult r;
   r.whole = logicalPass(m, true);
   r.dry = !r.whole || contradiction(m);

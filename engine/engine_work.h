@@ -102,6 +102,8 @@ inline bool clear(Masks& s, int x, Mask m) {
 
 template <bool Odd> int alignK(Masks& s);   // engine_alignments.cpp
 template <bool Odd> int coupleK(Masks& s);  // engine_pairs.cpp
+// What the pair finder would find in every unit of v's raw candidates.
+void pairsOfRaw(const Values& v, std::array<std::uint64_t, kUnits>& pairs);
 template <bool Odd> int unK(Masks& s);      // engine_singles.cpp
 template <bool Odd> int uniqueK(Masks& s);  // engine_singles.cpp
 
@@ -116,8 +118,15 @@ struct TrialResult {
   bool whole = true;  // the pass ran to its end
   bool dry = false;   // some empty cell ran out of candidates
 };
-// The pass on base with cell x set to ch in tab2, stopped at the first dry
+// Where a trial branches from: the board, and what the pair finder finds in
+// its raw candidates (a trial's pass starts from those, changed only around
+// the cell tried).
+struct TrialBase {
+  const Values* v = nullptr;
+  const std::array<std::uint64_t, kUnits>* pairs = nullptr;
+};
+// The pass on the base with cell x set to ch in tab2, stopped at the first dry
 // cell; work and m are the trial's own.
-TrialResult runTrial(const Values& base, int x, char t1, char ch, Values& work, Masks& m);
+TrialResult runTrial(const TrialBase& base, int x, char t1, char ch, Values& work, Masks& m);
 
 }  // namespace qx::fast

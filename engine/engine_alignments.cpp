@@ -66,8 +66,10 @@ int alignK(Masks& s) {
             const int i = 3 * band + y;
             for (int j = 0; j < 9; ++j)
               if (j / 3 != stack) {
-                change |= clear<Odd>(s, base + i * kSize + j, bit);
-                colSegments(j);
+                // A column's segments change only with its flags (odd ones too).
+                const bool hit = clear<Odd>(s, base + i * kSize + j, bit);
+                change |= hit;
+                if (hit || Odd) colSegments(j);
               }
             rowSegments(i);
           }
@@ -76,8 +78,9 @@ int alignK(Masks& s) {
             const int j = 3 * stack + y;
             for (int i = 0; i < 9; ++i)
               if (i / 3 != band) {
-                change |= clear<Odd>(s, base + i * kSize + j, bit);
-                rowSegments(i);
+                const bool hit = clear<Odd>(s, base + i * kSize + j, bit);
+                change |= hit;
+                if (hit || Odd) rowSegments(i);
               }
             colSegments(j);
           }

@@ -10,6 +10,10 @@
 // failure box). Each public call reads tab1, tab2 and the candidate arrays
 // afresh, so callers may change them freely between calls, but a host must
 // not change the board from inside a call during a solve.
+//
+// Trials may run on a second thread shared by the whole process; the board,
+// the host and every decision stay with the calling thread, in the written
+// order.
 
 #include <array>
 #include <cstdint>

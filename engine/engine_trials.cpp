@@ -1,9 +1,12 @@
 // Trials: a value tried in a cell, and whether the logical pass then runs a
 // cell dry. Three-candidate trials (troise) strike the values that fail;
 // two-candidate trials (impo) place the other value when one fails.
+#if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
+#endif
 
 #include <chrono>
+#include <system_error>
 #include <thread>
 
 #include "engine/engine.h"
@@ -15,6 +18,15 @@ using namespace fast;
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+// One beat of a wait that spins.
+inline void relax() {
+#if defined(__x86_64__) || defined(__i386__)
+  _mm_pause();
+#else
+  std::this_thread::yield();
+#endif
+}
 
 // A second thread that runs one trial while the caller runs another. Trials
 // are independent until one fails, and the caller keeps every decision (and
@@ -33,7 +45,15 @@ class Helper {
   // Hands the trial over (a copy of its base); false when the job is taken.
   bool post(const TrialBase& base, int x, char t1, char ch) {
     if (busy_.exchange(true, std::memory_order_acquire)) return false;
-    if (!thread_.joinable()) thread_ = std::thread([this] { loop(); });
+    if (!thread_.joinable()) {
+      try {
+        thread_ = std::thread([this] { loop(); });
+      } catch (const std::system_error&) {
+        // No thread to be had: every trial stays with its caller.
+        busy_.store(false, std::memory_order_release);
+        return false;
+      }
+    }
     values_ = *base.v;
     pairs_ = *base.pairs;
     x_ = x;
@@ -59,7 +79,7 @@ class Helper {
     if (need) {
       const auto until = Clock::now() + patience + std::chrono::microseconds(20);
       for (int spin = 0; state_.load(std::memory_order_acquire) != kDone; ++spin) {
-        _mm_pause();
+        relax();
         if (spin % 64 == 0 && Clock::now() > until) break;
       }
     }
@@ -107,7 +127,7 @@ class Helper {
       }
       // Trials come in quick succession during a sweep: stay awake a little.
       if (++spin < 3000)
-        _mm_pause();
+        relax();
       else
         state_.wait(s, std::memory_order_acquire);
     }

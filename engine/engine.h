@@ -16,6 +16,7 @@
 // order.
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 
 #include "engine/board.h"
@@ -81,6 +82,7 @@ class Engine {
   void candidatK();
   bool trialCandidat();
   fast::TrialBase trialBase();
+  bool worthHelp() const;
   int troiseK();
   int impoK();
   void solutionK(int mode);
@@ -100,6 +102,7 @@ class Engine {
   // The caller's own trials: their boards and candidates.
   fast::Values trialValues_, trialValues2_;
   fast::Masks trialMasks_;
+  std::chrono::steady_clock::duration lastTrial_{};  // how long the caller's last trial took
 };
 
 // Number of candidates of a cell.

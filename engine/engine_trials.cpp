@@ -158,6 +158,9 @@ bool Engine::trialCandidat() {
   return !logicalPass(cd_, true) || contradiction(cd_);
 }
 
+// Handing a trial over costs a few microseconds: only long ones are worth it.
+bool Engine::worthHelp() const { return lastTrial_ > std::chrono::microseconds(20); }
+
 TrialBase Engine::trialBase() {
   if (!basePairsValid_) {
     pairsOfRaw(v_, basePairs_);
@@ -182,10 +185,11 @@ int Engine::troiseK() {
       // The middle value goes to the helper; candig ends with the last one.
       const Mask low = values & -values, high = static_cast<Mask>(1u << (15 - std::countl_zero(values)));
       const Mask mid = values & ~(low | high);
-      const bool posted = helper.post(base, x, t1, digitOf(mid));
+      const bool posted = worthHelp() && helper.post(base, x, t1, digitOf(mid));
       const auto start = Clock::now();
       TrialResult t[3];
       t[0] = runTrial(base, x, t1, digitOf(low), trialValues_, cg_);
+      lastTrial_ = Clock::now() - start;
       if (!posted) t[1] = runTrial(base, x, t1, digitOf(mid), trialValues_, cg_);
       t[2] = runTrial(base, x, t1, digitOf(high), trialValues_, cg_);
       if (posted) t[1] = helper.collect(true, (Clock::now() - start) / 2, base, trialValues2_, trialMasks_);
@@ -257,9 +261,10 @@ int Engine::impoK() {
         const char t1 = b_.tab1[x / kSize][x % kSize];
         Helper& helper = Helper::get();
         const TrialBase base = trialBase();
-        const bool posted = helper.post(base, x, t1, bb);
+        const bool posted = worthHelp() && helper.post(base, x, t1, bb);
         const auto start = Clock::now();
         const bool aDry = runTrial(base, x, t1, a, trialValues_, trialMasks_).dry;
+        lastTrial_ = Clock::now() - start;
         bool bDry = false;
         if (posted)
           bDry = helper.collect(!aDry, Clock::now() - start, base, trialValues_, trialMasks_).dry;

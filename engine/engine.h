@@ -10,11 +10,17 @@
 // failure box). Each public call reads tab1, tab2 and the candidate arrays
 // afresh, so callers may change them freely between calls, but a host must
 // not change the board from inside a call during a solve.
+//
+// Trials may run on a second thread shared by the whole process; the board,
+// the host and every decision stay with the calling thread, in the written
+// order.
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 
 #include "engine/board.h"
+#include "engine/engine_work.h"
 #include "engine/host.h"
 
 namespace qx {
@@ -65,85 +71,38 @@ class Engine {
   Board& board() { return b_; }
 
  private:
-  static constexpr int kCells = kSize * kSize;  // cell (r, c) is r * 22 + c
-  static constexpr int kUnits = 5 * 27;         // lines, columns, domains of each grid
-  using Mask = std::uint16_t;                   // bit d - 1 for digit d
-
-  // One candidate array as masks, with what the methods remember between
-  // their calls inside one logical pass.
-  struct Masks {
-    std::array<Mask, kCells> one{};   // flags '1'
-    std::array<Mask, kCells> odd{};   // flags neither '0' nor '1' (hand-made arrays only)
-    std::array<Mask, kCells> shownOne{};  // what the char array holds, when known
-    std::array<Mask, kCells> shownOdd{};
-    std::array<std::uint64_t, kUnits> pairs{};  // pairs that would change something in a unit
-    std::array<std::uint8_t, kUnits> pairsStale{};
-    std::array<std::array<Mask, 81>, 6> unSeen{};  // cell mask when un last handled it, per grid
-    Cands* arr = nullptr;
-    bool hasOdd = false;
-    bool known = false;    // shownOne/shownOdd match the char array
-    bool dirty = false;    // the char array needs writing
-    bool zeroHit = false;  // an empty cell of sub-grids 1..sud has no candidate left
-    // Bit g: align, un or unique went through grid g and no flag of it has
-    // gone since, so a new run over it would find nothing.
-    std::uint8_t alignIdle = 0, unIdle = 0, uniqueIdle = 0;
-  };
-  void stir(Masks& s, int x) {
-    const std::uint8_t keep = static_cast<std::uint8_t>(~gridsOf(x));
-    s.alignIdle &= keep;
-    s.unIdle &= keep;
-    s.uniqueIdle &= keep;
-  }
-  static std::uint8_t gridsOf(int x);
-
-  Masks& masksFor(Cands& k);
+  fast::Masks& masksFor(Cands& k);
   void beginCall();
-  void loadValues();
   void setValue(int x, char ch);
-  void rawCell(int x);
-  void loadMasks(Masks& s, Cands& k);
-  void startPass(Masks& s);
-  void rebuildInto(Masks& s);
-  void writeMasks(Masks& s);
+  void rebuildInto(fast::Masks& s);
   void writeTab3();
   void syncOut();
-
-  template <bool Odd> bool clear(Masks& s, int x, Mask m);
-  template <bool Odd> std::uint64_t pairsOf(Masks& s, int u) const;
-  template <bool Odd> int alignK(Masks& s);
-  template <bool Odd> int coupleK(Masks& s);
-  template <bool Odd> int applyPair(Masks& s, int u, int d1, int d2);
-  template <bool Odd> int unK(Masks& s);
-  template <bool Odd> int uniqueK(Masks& s);
   template <int Method> int method(Cands& k);
 
-  // Runs the pass to the end, or until a cell runs dry when stopEarly is set;
-  // returns false in that case.
-  bool logicalPass(Masks& s, bool stopEarly);
   void candidatK();
   bool trialCandidat();
+  fast::TrialBase trialBase();
+  bool worthHelp() const;
   int troiseK();
   int impoK();
   void solutionK(int mode);
-  bool contradiction(const Masks& s) const;
-  bool hasEmptyCell() const;
 
   Board& b_;
   SolverHost& host_;
 
-  int sud_ = 0;
-  std::array<Mask, kCells> val_{};       // digits standing in tab1 or tab2
-  std::array<std::uint8_t, kCells> empty0_{};  // tab1 and tab2 both '0'
-  std::array<std::uint8_t, kCells> filled_{};  // tab1 or tab2 holds '1'..'9'
-  std::array<std::uint8_t, kCells> contra_{};  // in sub-grids 1..sud and not filled
-  std::array<Mask, kUnits> unitVal_{};
-  std::array<Mask, kCells> raw_{};       // what a rebuild gives now
-  std::array<Mask, kCells> lastRaw_{};   // what the last rebuild gave (tab3 is its digit 9)
-  std::array<Mask, kCells> restored_{};  // impo: candid of the board with the trial taken back
+  fast::Values v_;  // what tab1 and tab2 hold now
+  std::array<std::uint64_t, fast::kUnits> basePairs_{};  // the pair finder on v_'s raw candidates
+  bool basePairsValid_ = false;
+  std::array<fast::Mask, fast::kCells> lastRaw_{};   // what the last rebuild gave (tab3 is its digit 9)
+  std::array<fast::Mask, fast::kCells> restored_{};  // impo: candid of the board with the trial taken back
   bool tab3Pending_ = false;
-  Masks cd_;  // candid
-  Masks cg_;  // candig
-  Masks cx_;  // any other array handed to a public method
+  fast::Masks cd_;  // candid
+  fast::Masks cg_;  // candig
+  fast::Masks cx_;  // any other array handed to a public method
+  // The caller's own trials: their boards and candidates.
+  fast::Values trialValues_, trialValues2_;
+  fast::Masks trialMasks_;
+  std::chrono::steady_clock::duration lastTrial_{};  // how long the caller's last trial took
 };
 
 // Number of candidates of a cell.

@@ -339,6 +339,85 @@ TEST(Differential, RandomBoards) {
   }
 }
 
+// Boards that end in trials, in both variants: a known solution (its digits
+// relabelled) with most of it taken away, or a known puzzle with some of its
+// givens taken away; many have several solutions, and some of those that
+// reach a dead end erroneous. The silent solve is compared on all, and the
+// test insists that most of them needed trials, so it keeps testing them.
+TEST(Differential, TrialHeavyBoards) {
+  std::vector<std::string> sudokuSolutions, sudokuPuzzles;
+  for (const auto& p : test::loadSet("sudoku-hard")) {
+    sudokuSolutions.push_back(p.solution);
+    sudokuPuzzles.push_back(p.puzzle);
+  }
+  std::vector<Board> quincunx;  // shipped puzzles with their solution in tab6
+  for (const auto& [name, board] : test::shippedPuzzles())
+    if (board.su == 0) {
+      Board b = board;
+      SolverHost quiet;
+      Engine(b, quiet).solution(kSilent);
+      if (!test::isSolved(b)) continue;
+      quincunx.push_back(board);
+      quincunx.back().tab6 = b.tab6;
+    }
+  ASSERT_GE(quincunx.size(), 10u);
+
+  struct Kind {
+    bool quincunx;
+    bool fromSolution;  // else from a puzzle
+    int count;          // boards of this kind (the sanitizer build takes every kStride-th)
+    int lowPercent, highPercent;  // of the solution kept, or of the givens taken away
+  };
+  // The literal engine needs a second or more for trials on five grids: few of them.
+  const Kind kinds[] = {{false, true, 160, 24, 36}, {false, false, 120, 8, 30},
+                        {true, true, 4, 30, 38}, {true, false, 4, 8, 15}};
+  std::mt19937 rng(4242);
+  int trials = 0, boards = 0;
+  for (const Kind& kind : kinds) {
+    const int count = (kind.count + kStride - 1) / kStride;
+    for (int k = 0; k < count && !HasFailure(); ++k) {
+      const int percent = kind.lowPercent + static_cast<int>(rng() % (kind.highPercent - kind.lowPercent + 1));
+      std::array<char, 10> label = {'0', '1', '2', '3', '4', '5', '6', '7', '8', '9'};
+      std::shuffle(label.begin() + 1, label.end(), rng);
+      Board b;
+      b.setVariant(kind.quincunx ? 0 : 1);
+      const Board* q = kind.quincunx ? &quincunx[rng() % quincunx.size()] : nullptr;
+      const std::size_t pick = rng() % sudokuSolutions.size();
+      for (int r = 1; r <= kField; ++r)
+        for (int c = 1; c <= kField; ++c) {
+          char given = '0';
+          if (!kind.quincunx && r <= 9 && c <= 9) {
+            const std::string& from = kind.fromSolution ? sudokuSolutions[pick] : sudokuPuzzles[pick];
+            given = from[(r - 1) * 9 + c - 1] == '.' ? '0' : from[(r - 1) * 9 + c - 1];
+          } else if (kind.quincunx) {
+            given = kind.fromSolution ? q->tab6[r][c] : (isDigit(q->tab1[r][c]) ? q->tab1[r][c] : '0');
+          }
+          if (!isDigit(given)) continue;
+          const bool keep = kind.fromSolution ? static_cast<int>(rng() % 100) < percent
+                                              : static_cast<int>(rng() % 100) >= percent;
+          if (keep) b.tab1[r][c] = label[given - '0'];
+        }
+      Twin t(b);
+      t.name = std::string(kind.quincunx ? "quincunx" : "sudoku") + (kind.fromSolution ? " thinned solution " : " thinned puzzle ") +
+               std::to_string(k);
+      int placed = 0, stalled = 0;
+      t.both(
+          "solution",
+          [&](Engine& e) {
+            e.solution(kSilent);
+            placed = e.placedByTrials;
+            stalled = e.trouv;
+            return 0;
+          },
+          [](ReferenceEngine& e) { return e.solution(kSilent), 0; });
+      ++boards;
+      trials += placed > 0 || stalled == 1;
+    }
+  }
+  std::cout << "[differential] trial-heavy boards " << boards << ", of them ending in trials " << trials << "\n";
+  EXPECT_GE(trials * 10, boards * 7);
+}
+
 // The methods and their twins on hand-made candidate arrays, and the sweeps
 // that start from whatever candid holds.
 TEST(Differential, HandMadeCandidates) {

@@ -1,0 +1,104 @@
+// Singles: a lone candidate leaves its peers (un), a digit with one place in
+// a unit leaves nothing else in its cell (unique).
+#include "engine/engine_work.h"
+
+namespace qx::fast {
+
+namespace {
+
+// The three units of each cell of a grid, as bits of its 27 units.
+struct UnitBits {
+  std::uint32_t bits[81] = {};
+};
+constexpr UnitBits makeUnitBits() {
+  UnitBits t;
+  for (int l = 0; l < 81; ++l) t.bits[l] = 1u << lineOf(l) | 1u << columnOf(l) | 1u << domainOf(l);
+  return t;
+}
+constexpr UnitBits kUnitBitsTable = makeUnitBits();
+constexpr const std::uint32_t (&kUnitBits)[81] = kUnitBitsTable.bits;
+
+}  // namespace
+
+template <bool Odd>
+int unK(Masks& s) {
+  int change = 0;
+  for (int g = 1; g <= s.v->sud; ++g) {
+    const std::uint8_t gb = static_cast<std::uint8_t>(1u << g);
+    if (s.unIdle & gb) continue;
+    s.unIdle |= gb;
+    for (int l = 0; l < 81; ++l) {
+      const int x = kT.gridCells[g][l];
+      const Mask m = s.one[x];
+      // Peers only lose flags: a cell handled with this very mask has nothing left to clear.
+      if (m == s.unSeen[g][l]) continue;
+      s.unSeen[g][l] = m;
+      if (!single(m)) continue;
+      for (int y : kT.peers[g][l]) change |= clear<Odd>(s, y, m);
+    }
+  }
+  return change;
+}
+
+template <bool Odd>
+int uniqueK(Masks& s) {
+  int change = 0;
+  const auto& empty0 = s.v->empty0;
+  for (int g = 1; g <= s.v->sud; ++g) {
+    const std::uint8_t gb = static_cast<std::uint8_t>(1u << g);
+    if (s.uniqueIdle & gb) continue;
+    s.uniqueIdle |= gb;
+    const int ub = (g - 1) * 27;
+    // once[u]: digits standing once in unit u; hit[l]: digits that cell l
+    // would be narrowed to, being their only place in one of its units.
+    Mask once[27], hit[81];
+    auto unitOnce = [&](int u) {
+      Mask o = 0, t = 0;
+      for (int y : kT.unitCells[ub + u]) {
+        t |= o & s.one[y];
+        o |= s.one[y];
+      }
+      once[u] = o & ~t;
+    };
+    auto cellHit = [&](int l) {
+      const int x = kT.gridCells[g][l];
+      const Mask m = s.one[x];
+      const bool narrowable = empty0[x] && m != 0 && !single(m);
+      hit[l] = narrowable ? m & (once[lineOf(l)] | once[columnOf(l)] | once[domainOf(l)]) : 0;
+    };
+    for (int u = 0; u < 27; ++u) unitOnce(u);
+    Mask any = 0;
+    for (int l = 0; l < 81; ++l) {
+      cellHit(l);
+      any |= hit[l];
+    }
+    for (int d = 0; d < 9 && any; ++d) {
+      const Mask bit = static_cast<Mask>(1u << d);
+      if (!(any & bit)) continue;
+      // Only the units of the cells narrowed now look different.
+      std::uint32_t changed = 0;
+      for (int l = 0; l < 81; ++l)
+        if (hit[l] & bit) {
+          const int x = kT.gridCells[g][l];
+          const Mask before = s.one[x];
+          change |= clear<Odd>(s, x, static_cast<Mask>(kAll & ~bit));
+          if (s.one[x] != before) changed |= kUnitBits[l];
+        }
+      if (changed) {
+        for (std::uint32_t c = changed; c; c &= c - 1) unitOnce(std::countr_zero(c));
+        for (int l = 0; l < 81; ++l)
+          if (kUnitBits[l] & changed) cellHit(l);
+      }
+      any = 0;
+      for (int l = 0; l < 81; ++l) any |= hit[l];
+    }
+  }
+  return change;
+}
+
+template int unK<false>(Masks&);
+template int unK<true>(Masks&);
+template int uniqueK<false>(Masks&);
+template int uniqueK<true>(Masks&);
+
+}  // namespace qx::fast

@@ -270,13 +270,17 @@ TEST_F(Commands, RecordAndLanguageSaveTheState) {
   lecturi(dir.string(), s, su, marks);
   EXPECT_EQ(s.lang, 1);
 
-  // A save that fails is told, and nothing else changes.
-  fs::create_directory(dir / "quincunm.jeu.tmp");
+  // A save that fails is told, and nothing is replaced.
+  fs::remove(dir / "quincunm.jeu");
+  fs::create_directory(dir / "quincunm.jeu");
+  moveTo(e.x, e.y);
+  type('8');
   click(4);
   EXPECT_EQ(platform.boxes.size(), boxes + 4);
   EXPECT_NE(platform.boxes.back().text.find("quincunm.jeu"), std::string::npos);
-  lecturi(dir.string(), s, su, marks);
-  EXPECT_EQ(s.lang, 1);
+  EXPECT_NE(platform.boxes.back().text.find("previous record is kept"), std::string::npos);
+  lecturf(dir.string(), placed);
+  EXPECT_EQ(placed[e.y][e.x], '9');
 }
 
 TEST_F(Commands, CandidatesShowAfterTheBoxHideAtOnce) {

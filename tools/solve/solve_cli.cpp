@@ -1,12 +1,16 @@
 #include "tools/solve/solve_cli.h"
 
+#include <cerrno>
 #include <charconv>
+#include <cstring>
+#include <sys/stat.h>
 #include <cstdint>
 #include <fstream>
 #include <ostream>
 #include <string_view>
 
 #include "engine/engine.h"
+#include "engine/rules.h"
 #include "files/puzzle_file.h"
 #include "transform/permut.h"
 
@@ -55,8 +59,10 @@ void solveAndReport(Board& b, const Clue& clue, int mode, const std::string& lab
   Engine engine(b, host);
   engine.solution(mode);
 
+  // A final board that breaks a rule is erroneous, whatever the methods did.
+  const bool broken = mode != kObvious && breaksRule(b);
   const char* result = mode == kObvious                   ? "obvious"
-                       : host.box == kTextErroneous       ? "erroneous"
+                       : host.box == kTextErroneous || broken ? "erroneous"
                        : host.box == kTextIncomplete      ? "incomplete"
                                                           : "solved";
   int placed = 0;
@@ -85,14 +91,27 @@ bool loadLine(std::string_view line, Board& b) {
 
 int solveLines(const Options& opt, std::ostream& out, std::ostream& err) {
   const std::string& path = opt.files.front();
-  std::ifstream in(path);
+  // Opening a FIFO or a device would block or never end: regular files only.
+  struct stat info {};
+  std::ifstream in;
+  errno = 0;
+  if (::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode)) in.open(path);
   if (!in) {
-    err << "quincunx-solve: cannot read " << path << "\n";
+    err << "quincunx-solve: cannot read " << path << ": "
+        << (errno == ENOENT ? std::strerror(ENOENT) : "not a readable regular file") << "\n";
     return 1;
   }
   int status = 0, number = 0;
   std::string line;
-  while (std::getline(in, line)) {
+  // A line is kept up to a bound far above a Sudoku line's 81 characters.
+  auto nextLine = [&] {
+    line.clear();
+    int ch;
+    while ((ch = in.get()) != EOF && ch != '\n')
+      if (line.size() < 4096) line.push_back(static_cast<char>(ch));
+    return ch != EOF || !line.empty();
+  };
+  while (nextLine()) {
     ++number;
     if (!line.empty() && line.back() == '\r') line.pop_back();
     Board b;
@@ -114,8 +133,8 @@ int solveFiles(const Options& opt, std::ostream& out, std::ostream& err) {
     Board b;
     b.setVariant(opt.variant >= 0 ? opt.variant : variantFromName(path, 0));
     Clue clue;
-    if (!lecture(path, b.tab1, clue)) {
-      err << "quincunx-solve: cannot read " << path << "\n";
+    if (const ReadStatus st = lecture(path, b.tab1, clue); !st) {
+      err << "quincunx-solve: cannot read " << path << ": " << st.why << "\n";
       status = 1;
       continue;
     }
@@ -139,16 +158,16 @@ int permuteFile(const Options& opt, std::ostream& out, std::ostream& err) {
   Board b;
   b.setVariant(opt.variant >= 0 ? opt.variant : variantFromName(path, 0));
   Clue clue;
-  if (!lecture(path, b.tab1, clue)) {
-    err << "quincunx-solve: cannot read " << path << "\n";
+  if (const ReadStatus st = lecture(path, b.tab1, clue); !st) {
+    err << "quincunx-solve: cannot read " << path << ": " << st.why << "\n";
     return 1;
   }
   placeClue(b, clue);
   RecordingHost host;
   Engine(b, host).solution(kSilent);
-  if (host.box != 0)
+  if (host.box != 0 || breaksRule(b))
     err << "quincunx-solve: " << path << ": "
-        << (host.box == kTextErroneous ? "erroneous" : "incomplete")
+        << (host.box == kTextErroneous || breaksRule(b) ? "erroneous" : "incomplete")
         << " puzzle; its solution board is permuted as the solver left it\n";
   for (auto& row : b.tab2) row.fill('0');
 

@@ -96,9 +96,9 @@ int solveLines(const Options& opt, std::ostream& out, std::ostream& err) {
   std::ifstream in;
   errno = 0;
   if (::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode)) in.open(path);
-  if (!in) {
+  if (!in.is_open()) {
     err << "quincunx-solve: cannot read " << path << ": "
-        << (errno == ENOENT ? std::strerror(ENOENT) : "not a readable regular file") << "\n";
+        << (errno == ENOENT ? std::strerror(ENOENT) : "it is not a readable regular file") << "\n";
     return 1;
   }
   int status = 0, number = 0;
@@ -123,6 +123,10 @@ int solveLines(const Options& opt, std::ostream& out, std::ostream& err) {
       continue;
     }
     solveAndReport(b, Clue{}, opt.mode, path + ":" + std::to_string(number), out);
+  }
+  if (in.bad()) {
+    err << "quincunx-solve: cannot read " << path << ": read error after line " << number << "\n";
+    return 1;
   }
   return status;
 }

@@ -18,8 +18,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::unique_ptr<QApplication> application;
-std::unique_ptr<qx::QtPlatform> platform;
 
 const fs::path& folder() {
   static const fs::path dir = [] {
@@ -35,8 +33,8 @@ const fs::path& folder() {
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
-  application = std::make_unique<QApplication>(*argc, *argv);
-  platform = std::make_unique<qx::QtPlatform>();
+  // Never destroyed: at exit Qt's own statics are already gone.
+  new QApplication(*argc, *argv);
   return 0;
 }
 
@@ -51,7 +49,9 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* bytes, std::size_t si
         .write(part.data(), static_cast<std::streamsize>(part.size()));
     data = cut == std::string_view::npos ? std::string_view() : data.substr(cut + 3);
   }
-  qx::App app(*platform, dir.string());
+  // A platform of its own each time, as a new start of the program has.
+  qx::QtPlatform platform;
+  qx::App app(platform, dir.string());
   app.startUp();
   // The reference solution as the file brought it, so that every colour of
   // the placed values is reached without a solve.

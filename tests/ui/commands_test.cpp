@@ -249,6 +249,27 @@ TEST_F(Commands, OpenCommandTakesTheVariantFromTheName) {
   EXPECT_EQ(platform.boxes.size(), boxes + 1);
 }
 
+// Givens that break a rule on a full board leave the methods nothing to do;
+// the start-up solve and the solution button still call them erroneous.
+TEST_F(Commands, AFullBoardThatBreaksARuleIsErroneous) {
+  const std::string solution = test::loadSet("sudoku-easy")[2].solution;
+  std::string rowTwice = solution;
+  rowTwice[0] = rowTwice[1];
+  for (const std::string& board : {std::string(81, '1'), rowTwice, solution}) {
+    SCOPED_TRACE(board);
+    save(test::sudokuBoard(board), Clue{}, Settings{});
+    platform.boxes.clear();
+    App& a = start();
+    a.WndProc(kMsgTimer, 3, 0);
+    const bool broken = board != solution;
+    ASSERT_EQ(platform.boxes.size(), broken ? 1u : 0u);
+    if (broken) EXPECT_EQ(platform.boxes.back().text, "Données erronées");
+    click(6);  // solution, after its box
+    ASSERT_EQ(platform.boxes.size(), broken ? 3u : 1u);
+    if (broken) EXPECT_EQ(platform.boxes.back().text, "Données erronées");
+  }
+}
+
 TEST_F(Commands, RecordAndLanguageSaveTheState) {
   App& a = startSudoku();
   const Point e = emptyCell();

@@ -263,10 +263,14 @@ TEST_F(Commands, AFullBoardThatBreaksARuleIsErroneous) {
     a.WndProc(kMsgTimer, 3, 0);
     const bool broken = board != solution;
     ASSERT_EQ(platform.boxes.size(), broken ? 1u : 0u);
-    if (broken) EXPECT_EQ(platform.boxes.back().text, "Données erronées");
+    if (broken) {
+      EXPECT_EQ(platform.boxes.back().text, "Données erronées");
+    }
     click(6);  // solution, after its box
     ASSERT_EQ(platform.boxes.size(), broken ? 3u : 1u);
-    if (broken) EXPECT_EQ(platform.boxes.back().text, "Données erronées");
+    if (broken) {
+      EXPECT_EQ(platform.boxes.back().text, "Données erronées");
+    }
   }
 }
 

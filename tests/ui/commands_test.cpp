@@ -4,6 +4,7 @@
 #include <fstream>
 
 #include "files/puzzle_file.h"
+#include "tests/support/hostile.h"
 #include "tests/support/puzzles.h"
 #include "tests/ui/ui_fixture.h"
 
@@ -241,12 +242,19 @@ TEST_F(Commands, OpenCommandTakesTheVariantFromTheName) {
   EXPECT_EQ(a.b.tab1[2][2], '4');
   EXPECT_EQ(a.nxa, 1);
 
-  // Unreadable: an empty board and a box.
-  platform.nextFile = (dir / "Jeux" / "missing.jeu").string();
-  const std::size_t boxes = platform.boxes.size();
-  a.WndProc(kMsgKeyDown, kVkF3, 0);
-  EXPECT_EQ(a.b.tab1[2][2], '0');
-  EXPECT_EQ(platform.boxes.size(), boxes + 1);
+  // Unreadable, whatever stands there: an empty board and a box naming it.
+  const auto bad = dir / "Jeux" / "sudoku-bad.jeu";
+  platform.nextFile = bad.string();
+  for (test::Hostile k : test::kHostile) {
+    SCOPED_TRACE(test::nameOf(k));
+    test::plant(k, bad);
+    a.b.tab1[2][2] = '4';
+    const std::size_t boxes = platform.boxes.size();
+    a.WndProc(kMsgKeyDown, kVkF3, 0);
+    EXPECT_EQ(a.b.tab1[2][2], '0');
+    ASSERT_EQ(platform.boxes.size(), boxes + 1);
+    EXPECT_NE(platform.boxes.back().text.find(bad.string()), std::string::npos);
+  }
 }
 
 // Givens that break a rule on a full board leave the methods nothing to do;

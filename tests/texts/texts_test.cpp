@@ -190,7 +190,7 @@ TEST(TextsFixed, RefusalsAndOpenDialog) {
   EXPECT_EQ(saveUnfinished("e", 1).title, "Record");
   const Message ignored = ignoredFiles({"/x/quincunj.jeu: a", "/x/quincunk.jeu: b"}, 1);
   EXPECT_EQ(ignored.title, "Ignored files");
-  EXPECT_NE(ignored.text.find(".bad\n/x/quincunj.jeu: a\n/x/quincunk.jeu: b"), std::string::npos);
+  EXPECT_NE(ignored.text.find(".bad.\n/x/quincunj.jeu: a\n/x/quincunk.jeu: b"), std::string::npos);
   EXPECT_EQ(ignoredFiles({}, 0).title, "Fichiers ignorés");
 }
 

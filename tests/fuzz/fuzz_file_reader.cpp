@@ -18,7 +18,8 @@ namespace {
 const fs::path& folder() {
   static const fs::path dir = [] {
     const fs::path base = fs::exists("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
-    fs::path d = base / ("qx-fuzz-reader-" + std::to_string(::getpid()));
+    // The state folder inside one of our own, so that "beside the folder" is ours too.
+    fs::path d = base / ("qx-fuzz-reader-" + std::to_string(::getpid())) / "state";
     fs::create_directories(d);
     return d;
   }();

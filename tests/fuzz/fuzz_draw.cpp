@@ -3,6 +3,7 @@
 // the candidate mask; the program starts on them and draws the whole board.
 #include <QApplication>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -19,13 +20,23 @@ namespace fs = std::filesystem;
 namespace {
 
 
+const fs::path& folder();
+
+void removeFolder() {
+  std::error_code ec;
+  const fs::path& d = folder();
+  fs::remove_all(d.filename() == "state" ? d.parent_path() : d, ec);
+}
+
 const fs::path& folder() {
-  static const fs::path dir = [] {
+  // Never destroyed, so that the clean-up at exit can still use it.
+  static const fs::path& dir = *new fs::path([] {
     const fs::path base = fs::exists("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
     fs::path d = base / ("qx-fuzz-draw-" + std::to_string(::getpid()));
     fs::create_directories(d);
+    std::atexit(removeFolder);
     return d;
-  }();
+  }());
   return dir;
 }
 

@@ -15,14 +15,24 @@ namespace fs = std::filesystem;
 
 namespace {
 
+const fs::path& folder();
+
+void removeFolder() {
+  std::error_code ec;
+  const fs::path& d = folder();
+  fs::remove_all(d.filename() == "state" ? d.parent_path() : d, ec);
+}
+
 const fs::path& folder() {
-  static const fs::path dir = [] {
+  // Never destroyed, so that the clean-up at exit can still use it.
+  static const fs::path& dir = *new fs::path([] {
     const fs::path base = fs::exists("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
     // The state folder inside one of our own, so that "beside the folder" is ours too.
     fs::path d = base / ("qx-fuzz-reader-" + std::to_string(::getpid())) / "state";
     fs::create_directories(d);
+    std::atexit(removeFolder);
     return d;
-  }();
+  }());
   return dir;
 }
 

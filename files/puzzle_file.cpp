@@ -71,11 +71,11 @@ void lectureText(std::string_view text, Grid& tab1, Clue& clue) {
   readGridBlock(in, tab1);
 }
 
-bool lecture(const std::string& path, Grid& tab1, Clue& clue) {
-  const auto text = readFile(path);
-  if (!text) return false;
-  lectureText(*text, tab1, clue);
-  return true;
+ReadStatus lecture(const std::string& path, Grid& tab1, Clue& clue) {
+  std::string text;
+  const ReadStatus st = readFile(path, text);
+  if (st) lectureText(text, tab1, clue);
+  return st;
 }
 
 std::string puzzleText(const Grid& tab1, const Clue& clue) {

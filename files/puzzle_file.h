@@ -24,8 +24,9 @@ char encodeClueDigit(char ce);
 // Reads a puzzle's text into tab1 and the clue. A clue that would decode
 // outside the field, or to something other than a digit, is dropped (ne = 0).
 void lectureText(std::string_view text, Grid& tab1, Clue& clue);
-// Reads a puzzle file; false when it cannot be opened (nothing is changed).
-bool lecture(const std::string& path, Grid& tab1, Clue& clue);
+// Reads a puzzle file; when it cannot be read nothing is changed and the
+// status says why.
+ReadStatus lecture(const std::string& path, Grid& tab1, Clue& clue);
 
 // The puzzle file's text for these givens and clue.
 std::string puzzleText(const Grid& tab1, const Clue& clue);

@@ -1,9 +1,18 @@
 #include "files/saved_state.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <random>
+#include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
+
+#include "files/file_ops.h"
 
 #include "files/puzzle_file.h"
 #include "files/text_reader.h"
@@ -38,18 +47,28 @@ std::string digitLine(int v) {
 }
 
 // A value read as "its character minus '0'", the line end skipped.
-int readDigit(TextReader& in, int fallback) {
+int readDigit(TextReader& in, int fallback, bool& intact) {
   const int ch = in.get();
-  in.get();
+  intact = intact && ch != TextReader::kEof && in.get() == '\n';
   return ch == TextReader::kEof ? fallback : ch - '0';
 }
 
-void readNumber(TextReader& in, int& v) {
-  if (in.scanInt(v)) in.skipSpace();
+void readNumber(TextReader& in, int& v, bool& intact) {
+  if (in.scanInt(v))
+    in.skipSpace();
+  else
+    intact = false;
 }
 
-std::string fileText(const std::string& dir, const char* name) {
-  return readFile(dir + "/" + name).value_or(std::string());
+// The file's text, or "" when it is missing or cannot be read.
+ReadStatus fileText(const std::string& dir, const char* name, std::string& text) {
+  ReadStatus st = readFile(dir + "/" + name, text);
+  if (st.missing) {
+    // Nothing recorded yet: start values, and nothing to tell.
+    st.ok = true;
+    st.why.clear();
+  }
+  return st;
 }
 
 }  // namespace
@@ -96,24 +115,27 @@ void candidateMaskText(std::string_view text, Cands& mask) {
   }
 }
 
-void lecturiText(std::string_view text, Settings& s, int& su, Grid& tab7) {
+bool lecturiText(std::string_view text, Settings& s, int& su, Grid& tab7) {
   s = Settings{};
   su = 0;
   clearGrid(tab7);
   TextReader in(text);
-  readNumber(in, s.nTimer);
-  su = readDigit(in, 0);
-  s.er = readDigit(in, 0);
-  s.es = readDigit(in, 0);
-  readNumber(in, s.ess);
-  s.cand = readDigit(in, 0);
-  for (int* v : {&s.nxb, &s.nyb, &s.lang, &s.candet, &s.coin}) readNumber(in, *v);
+  bool intact = true;
+  readNumber(in, s.nTimer, intact);
+  su = readDigit(in, 0, intact);
+  s.er = readDigit(in, 0, intact);
+  s.es = readDigit(in, 0, intact);
+  readNumber(in, s.ess, intact);
+  s.cand = readDigit(in, 0, intact);
+  for (int* v : {&s.nxb, &s.nyb, &s.lang, &s.candet, &s.coin}) readNumber(in, *v, intact);
   readGridBlock(in, tab7);
 
   // A damaged file must not put the program in a state it cannot be in.
   const Settings start;
-  auto twoValued = [](int& v, int startValue) {
-    if (v != 0 && v != 1) v = startValue;
+  auto twoValued = [&](int& v, int startValue) {
+    if (v == 0 || v == 1) return;
+    v = startValue;
+    intact = false;
   };
   twoValued(su, 0);
   twoValued(s.er, start.er);
@@ -121,6 +143,7 @@ void lecturiText(std::string_view text, Settings& s, int& su, Grid& tab7) {
   twoValued(s.cand, start.cand);
   twoValued(s.lang, start.lang);
   twoValued(s.candet, start.candet);
+  if (s.nTimer < 0 || s.ess < 0) intact = false;
   if (s.nTimer < 0) s.nTimer = start.nTimer;
   if (s.ess < 0) s.ess = start.ess;
   const bool none = s.nxb == 0 && s.nyb == 0;
@@ -128,69 +151,274 @@ void lecturiText(std::string_view text, Settings& s, int& su, Grid& tab7) {
   if (!none && !inField) {
     s.nxb = start.nxb;
     s.nyb = start.nyb;
+    intact = false;
   }
+  return intact;
 }
 
-void lecturf(const std::string& dir, Grid& tab2) { lecturfText(fileText(dir, kPlacedFile), tab2); }
-
-void lecturg(const std::string& dir, Cands& candie) {
-  candidateMaskText(fileText(dir, kMaskFile), candie);
+ReadStatus lecturf(const std::string& dir, Grid& tab2) {
+  std::string text;
+  const ReadStatus st = fileText(dir, kPlacedFile, text);
+  lecturfText(text, tab2);
+  return st;
 }
 
-void lecturh(const std::string& dir, Cands& candif) {
-  candidateMaskText(fileText(dir, kTestMaskFile), candif);
+ReadStatus lecturg(const std::string& dir, Cands& candie) {
+  std::string text;
+  const ReadStatus st = fileText(dir, kMaskFile, text);
+  candidateMaskText(text, candie);
+  return st;
 }
 
-void lecturi(const std::string& dir, Settings& s, int& su, Grid& tab7) {
-  lecturiText(fileText(dir, kSettingsFile), s, su, tab7);
+ReadStatus lecturh(const std::string& dir, Cands& candif) {
+  std::string text;
+  const ReadStatus st = fileText(dir, kTestMaskFile, text);
+  candidateMaskText(text, candif);
+  return st;
 }
 
+ReadStatus lecturi(const std::string& dir, Settings& s, int& su, Grid& tab7) {
+  std::string text;
+  ReadStatus st = fileText(dir, kSettingsFile, text);
+  if (st.missing) text.clear();
+  if (!lecturiText(text, s, su, tab7) && st.ok && !st.missing) {
+    // Half of a damaged settings file is worse than none: start values.
+    lecturiText("", s, su, tab7);
+    st.ok = false;
+    st.why = "its settings are not those the program writes";
+  }
+  return st;
+}
+
+// Saving. All five files or none: the new files are written under unique
+// names and made durable, then a journal naming them; once the journal is on
+// disk the save counts as done and is rolled forward, now or at the next
+// start. Before the journal is complete, nothing has replaced anything.
 namespace {
 
-// Writes text to path completely and durably, or says why not.
-bool writeWhole(const std::string& path, const std::string& text, std::string& error) {
-  std::FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) {
-    error = path + ": " + std::strerror(errno);
+constexpr const char* kStateFiles[5] = {kPuzzleFile, kPlacedFile, kMaskFile, kTestMaskFile,
+                                        kSettingsFile};
+constexpr const char* kJournalHead = "quincunx journal 1";
+
+bool isStateFile(std::string_view name) {
+  for (const char* f : kStateFiles)
+    if (name == f) return true;
+  return false;
+}
+
+// NAME.<16 hex digits>.tmp, for one of the five names.
+bool isTempOf(std::string_view tmp, std::string_view target) {
+  if (tmp.size() != target.size() + 1 + 16 + 4 || !tmp.starts_with(target) ||
+      tmp[target.size()] != '.' || !tmp.ends_with(".tmp"))
+    return false;
+  for (char ch : tmp.substr(target.size() + 1, 16))
+    if (!((ch >= '0' && ch <= '9') || (ch >= 'a' && ch <= 'f'))) return false;
+  return true;
+}
+
+std::string tempName(const char* target) {
+  static std::mt19937_64 rng{std::random_device{}() ^ (static_cast<std::uint64_t>(::getpid()) << 32)};
+  char hex[17];
+  std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(rng()));
+  return std::string(target) + "." + hex + ".tmp";
+}
+
+std::string why(const std::string& what) { return what + ": " + std::strerror(errno); }
+
+struct Entry {
+  std::string target, tmp;
+  bool keepAside = false;  // the file now there goes to NAME.bad first
+};
+
+bool exists(const std::string& path) {
+  struct stat st {};
+  return fileOps().lstat(path.c_str(), &st) == 0;
+}
+
+bool syncFolder(const std::string& dir, std::string& error) {
+  const FileOps& os = fileOps();
+  const int fd = os.open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
+  if (fd < 0) {
+    error = why(dir);
     return false;
   }
-  bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-  ok = std::fflush(f) == 0 && ok;
-  ok = ok && ::fsync(fileno(f)) == 0;
-  const int savedErrno = errno;
-  ok = std::fclose(f) == 0 && ok;
-  if (!ok) error = path + ": " + std::strerror(errno ? errno : savedErrno);
+  const bool ok = os.fsync(fd) == 0;
+  if (!ok) error = why(dir);
+  os.close(fd);
   return ok;
+}
+
+// Creates path (never through a planted link, never over an existing file)
+// with text, durably.
+bool writeNew(const std::string& path, const std::string& text, std::string& error) {
+  const FileOps& os = fileOps();
+  const int fd = os.open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+  if (fd < 0) {
+    error = why(path);
+    return false;
+  }
+  std::size_t done = 0;
+  bool ok = true;
+  while (ok && done < text.size()) {
+    const ssize_t n = os.write(fd, text.data() + done, text.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      if (n == 0) errno = EIO;
+      error = why(path);
+      ok = false;
+    } else {
+      done += static_cast<std::size_t>(n);
+    }
+  }
+  if (ok && os.fsync(fd) != 0) {
+    error = why(path);
+    ok = false;
+  }
+  if (os.close(fd) != 0 && ok) {
+    error = why(path);
+    ok = false;
+  }
+  return ok;
+}
+
+std::string journalText(const std::vector<Entry>& entries) {
+  std::string out = std::string(kJournalHead) + "\n";
+  for (const Entry& e : entries) out += e.target + " " + e.tmp + (e.keepAside ? " bad\n" : " -\n");
+  return out + "end\n";
+}
+
+// The entries of a complete journal; false for anything else (a journal cut
+// short by a crash, or one the program did not write).
+bool parseJournal(const std::string& text, std::vector<Entry>& entries) {
+  entries.clear();
+  std::size_t pos = 0;
+  auto line = [&](std::string& out) {
+    const std::size_t end = text.find('\n', pos);
+    if (end == std::string::npos) return false;
+    out = text.substr(pos, end - pos);
+    pos = end + 1;
+    return true;
+  };
+  std::string l;
+  if (!line(l) || l != kJournalHead) return false;
+  for (;;) {
+    if (!line(l)) return false;
+    if (l == "end") break;
+    const std::size_t a = l.find(' '), b = l.find(' ', a + 1);
+    if (a == std::string::npos || b == std::string::npos) return false;
+    Entry e{l.substr(0, a), l.substr(a + 1, b - a - 1), l.substr(b + 1) == "bad"};
+    if (!isStateFile(e.target) || !isTempOf(e.tmp, e.target) || (l.substr(b + 1) != "bad" && l.substr(b + 1) != "-"))
+      return false;
+    entries.push_back(std::move(e));
+  }
+  return pos == text.size() && !entries.empty() && entries.size() <= 5;
+}
+
+// Puts every new file named by a complete journal in place, then drops the
+// journal. Safe to repeat after a crash at any point of it.
+bool rollForward(const std::string& dir, const std::vector<Entry>& entries, std::string& error) {
+  const FileOps& os = fileOps();
+  bool ok = true;
+  for (const Entry& e : entries) {
+    const std::string tmp = dir + "/" + e.tmp, target = dir + "/" + e.target;
+    if (!exists(tmp)) continue;  // already in place
+    if (e.keepAside && exists(target) && os.rename(target.c_str(), (target + ".bad").c_str()) != 0) {
+      error = why(target + ".bad");
+      ok = false;
+      continue;
+    }
+    if (os.rename(tmp.c_str(), target.c_str()) != 0) {
+      error = why(target);
+      ok = false;
+    }
+  }
+  if (!ok || !syncFolder(dir, error)) return false;
+  const std::string journal = dir + "/" + kJournalFile;
+  if (os.unlink(journal.c_str()) != 0 && errno != ENOENT) {
+    error = why(journal);
+    return false;
+  }
+  return true;
+}
+
+void removeTemps(const std::string& dir, const std::vector<Entry>& entries) {
+  for (const Entry& e : entries) fileOps().unlink((dir + "/" + e.tmp).c_str());
+}
+
+void removeStrayTemps(const std::string& dir) {
+  std::error_code ec;
+  for (auto it = std::filesystem::directory_iterator(dir, ec);
+       !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    for (const char* f : kStateFiles)
+      if (isTempOf(name, f)) fileOps().unlink((dir + "/" + name).c_str());
+  }
 }
 
 }  // namespace
 
-SaveResult saveState(const std::string& dir, const Board& b, const Clue& clue, const Settings& s) {
-  const std::pair<const char*, std::string> files[] = {
-      {kPuzzleFile, ecriture(b.tab1, clue)},
-      {kPlacedFile, ecriturf(b.tab2)},
-      {kMaskFile, ecriturg(b.candie)},
-      {kTestMaskFile, ecriturh(b.candif)},
-      {kSettingsFile, ecrituri(s, b.su, b.tab7)},
-  };
-  SaveResult result;
-  int written = 0;
-  for (const auto& [name, text] : files) {
-    if (!writeWhole(dir + "/" + name + ".tmp", text, result.error)) break;
-    ++written;
-  }
-  if (written < 5) {
-    for (int i = 0; i <= written && i < 5; ++i) std::remove((dir + "/" + files[i].first + ".tmp").c_str());
-    result.ok = false;
-    return result;
-  }
-  for (const auto& [name, text] : files) {
-    const std::string target = dir + "/" + name;
-    if (std::rename((target + ".tmp").c_str(), target.c_str()) != 0) {
-      result.ok = false;
-      result.error = target + ": " + std::strerror(errno);
-      return result;
+std::string recoverState(const std::string& dir) {
+  const std::string journal = dir + "/" + kJournalFile;
+  std::string text, error;
+  if (exists(journal)) {
+    std::vector<Entry> entries;
+    const ReadStatus st = readFile(journal, text);
+    if (st && parseJournal(text, entries)) {
+      if (!rollForward(dir, entries, error)) return error;
+    } else if (fileOps().unlink(journal.c_str()) != 0) {
+      return why(journal);
     }
+  }
+  removeStrayTemps(dir);
+  return {};
+}
+
+SaveResult saveState(const std::string& dir, const Board& b, const Clue& clue, const Settings& s,
+                     const std::vector<std::string>& keepAside) {
+  const std::string texts[5] = {ecriture(b.tab1, clue), ecriturf(b.tab2), ecriturg(b.candie),
+                                ecriturh(b.candif), ecrituri(s, b.su, b.tab7)};
+  SaveResult result;
+  auto fail = [&](std::string error) {
+    result.ok = false;
+    result.error = std::move(error);
+    return result;
+  };
+  if (std::string error = recoverState(dir); !error.empty()) return fail(error);
+
+  std::vector<Entry> entries;
+  for (const char* f : kStateFiles) {
+    const bool aside = std::find(keepAside.begin(), keepAside.end(), f) != keepAside.end();
+    entries.push_back({f, tempName(f), aside});
+  }
+  // Every target must be replaceable before anything is replaced.
+  for (const Entry& e : entries) {
+    struct stat st {};
+    const std::string target = dir + "/" + e.target;
+    const std::string blocking = e.keepAside ? target + ".bad" : target;
+    if (fileOps().lstat(blocking.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+      return fail(blocking + ": " + std::strerror(EISDIR));
+  }
+
+  std::string error;
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    if (!writeNew(dir + "/" + entries[i].tmp, texts[i], error)) {
+      removeTemps(dir, entries);
+      return fail(error);
+    }
+  }
+  const std::string journal = dir + "/" + kJournalFile;
+  if (!writeNew(journal, journalText(entries), error) || !syncFolder(dir, error)) {
+    // Not committed unless the journal stays: then it is rolled forward.
+    if (fileOps().unlink(journal.c_str()) == 0 || errno == ENOENT) {
+      removeTemps(dir, entries);
+      return fail(error);
+    }
+  }
+  // Committed. One retry covers a passing failure; otherwise the next start
+  // finishes the job before anything is read.
+  if (!rollForward(dir, entries, error) && !rollForward(dir, entries, error)) {
+    result.committed = true;
+    return fail(error);
   }
   return result;
 }

@@ -5,8 +5,10 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "engine/board.h"
+#include "files/text_reader.h"
 
 namespace qx {
 
@@ -15,6 +17,8 @@ inline constexpr const char* kPlacedFile = "quincunj.jeu";      // tab2
 inline constexpr const char* kMaskFile = "quincunk.jeu";        // candie
 inline constexpr const char* kTestMaskFile = "quincunl.jeu";    // candif
 inline constexpr const char* kSettingsFile = "quincunm.jeu";    // settings + tab7
+// Names the new files of a save while they are put in place.
+inline constexpr const char* kJournalFile = "quincunx.journal";
 
 // What the settings file carries besides the variant su (kept by the Board).
 // Start-up values: nothing recorded yet, French, normal mode.
@@ -43,22 +47,35 @@ std::string ecrituri(const Settings& s, int su, const Grid& tab7);
 // start values, never stale ones.
 void lecturfText(std::string_view text, Grid& tab2);
 void candidateMaskText(std::string_view text, Cands& mask);
-void lecturiText(std::string_view text, Settings& s, int& su, Grid& tab7);
+// False when some value was not as the program writes it (and was replaced
+// by its start value).
+bool lecturiText(std::string_view text, Settings& s, int& su, Grid& tab7);
 
-// The same, from the file in dir; a missing file reads as an empty one.
-void lecturf(const std::string& dir, Grid& tab2);
-void lecturg(const std::string& dir, Cands& candie);
-void lecturh(const std::string& dir, Cands& candif);
-void lecturi(const std::string& dir, Settings& s, int& su, Grid& tab7);
+// The same, from the file in dir. A missing file reads as an empty one and
+// is no failure; a file that cannot be read (or, for the settings, is
+// damaged) leaves start values and says why.
+ReadStatus lecturf(const std::string& dir, Grid& tab2);
+ReadStatus lecturg(const std::string& dir, Cands& candie);
+ReadStatus lecturh(const std::string& dir, Cands& candif);
+ReadStatus lecturi(const std::string& dir, Settings& s, int& su, Grid& tab7);
+
+// Finishes a save that was cut short (a complete journal is rolled forward,
+// an incomplete one dropped) and removes stray temporaries. Run before the
+// files are read. Returns what failed, or "".
+std::string recoverState(const std::string& dir);
 
 struct SaveResult {
   bool ok = true;
+  // Not ok, yet the new state is on disk: it could not all be put in place
+  // now and the next start completes it.
+  bool committed = false;
   std::string error;  // what failed, for the user
 };
 
-// Writes the five files into dir. Each goes to a temporary beside it first;
-// the old files are replaced only once all five temporaries are complete, so
-// a failure leaves the previous state whole.
-SaveResult saveState(const std::string& dir, const Board& b, const Clue& clue, const Settings& s);
+// Writes the five files into dir, all or none, across a crash at any moment
+// and any failed step. The files named in keepAside (ones the start-up could
+// not use) are first kept as NAME.bad.
+SaveResult saveState(const std::string& dir, const Board& b, const Clue& clue, const Settings& s,
+                     const std::vector<std::string>& keepAside = {});
 
 }  // namespace qx

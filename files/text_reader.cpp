@@ -1,9 +1,12 @@
 #include "files/text_reader.h"
 
+#include <cerrno>
 #include <climits>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include "files/file_ops.h"
 
 namespace qx {
 
@@ -49,14 +52,53 @@ bool TextReader::scanInt(int& value) {
   return true;
 }
 
-std::optional<std::string> readFile(const std::string& path) {
-  std::error_code ec;
-  if (std::filesystem::is_directory(path, ec)) return std::nullopt;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) return std::nullopt;
-  return data;
+ReadStatus readFile(const std::string& path, std::string& text) {
+  text.clear();
+  const FileOps& os = fileOps();
+  ReadStatus st;
+  auto fail = [&](std::string why) {
+    st.ok = false;
+    st.why = std::move(why);
+    text.clear();
+    return st;
+  };
+  // O_NONBLOCK: a FIFO without a writer must not hold the program in open().
+  const int fd = os.open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0);
+  if (fd < 0) {
+    const int e = errno;
+    st.missing = e == ENOENT;
+    return fail(std::strerror(e));
+  }
+  struct stat info {};
+  if (os.fstat(fd, &info) != 0) {
+    const int e = errno;
+    os.close(fd);
+    return fail(std::strerror(e));
+  }
+  if (!S_ISREG(info.st_mode)) {
+    os.close(fd);
+    return fail(S_ISDIR(info.st_mode) ? "it is a folder" : "it is not a regular file");
+  }
+  // The size a file claims is not trusted (files of /proc claim 0): read up
+  // to one byte past the bound.
+  char buf[16384];
+  for (;;) {
+    const ssize_t n = os.read(fd, buf, sizeof buf);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      const int e = errno;
+      os.close(fd);
+      return fail(std::strerror(e));
+    }
+    if (n == 0) break;
+    text.append(buf, static_cast<std::size_t>(n));
+    if (text.size() > kMaxFileBytes) {
+      os.close(fd);
+      return fail("it is larger than " + std::to_string(kMaxFileBytes) + " bytes");
+    }
+  }
+  os.close(fd);
+  return st;
 }
 
 }  // namespace qx

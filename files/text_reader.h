@@ -2,7 +2,7 @@
 // A cursor over a file's text as the C runtime's text mode shows it to a
 // reader: CR LF pairs read as one line feed.
 
-#include <optional>
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -29,7 +29,21 @@ class TextReader {
   std::size_t pos_ = 0;
 };
 
-// The whole content of a file, or nothing when it cannot be opened.
-std::optional<std::string> readFile(const std::string& path);
+// No file the program writes or ships comes near this (the largest, a
+// candidate file, is about 7 KB); anything bigger is not one of them.
+inline constexpr std::size_t kMaxFileBytes = 1 << 20;
+
+// The outcome of reading one file.
+struct ReadStatus {
+  bool ok = true;
+  bool missing = false;  // there is no such file (the first start, say)
+  std::string why;       // for the user, when not ok
+  explicit operator bool() const { return ok; }
+};
+
+// The whole content of a regular file of at most kMaxFileBytes. Never blocks
+// (FIFOs, devices and folders are refused, not opened for reading) and never
+// throws: every failure comes back as a "cannot read" status saying why.
+ReadStatus readFile(const std::string& path, std::string& text);
 
 }  // namespace qx

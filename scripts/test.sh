@@ -17,15 +17,16 @@ configure_and_build "$ROOT/build/asan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQX_SA
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir "$ROOT/build/asan" -j "$jobs" --output-on-failure
 
-# The file readers' fuzz targets, briefly over their corpora.
+# The file readers' fuzz targets and the drawing one, briefly over their corpora.
 ensure_packages clang libclang-rt-14-dev
 configure_and_build "$ROOT/build/fuzz" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DQX_FUZZ=ON -DQX_TESTS=OFF -DQX_BENCH=OFF
 passed=0 failed=0
-for target in puzzle placed candidates settings help; do
+for target in puzzle placed candidates settings help file_reader draw; do
   work="$(mktemp -d)"
-  if "$ROOT/build/fuzz/bin/fuzz_$target" -max_total_time=15 -artifact_prefix="$work/" \
-      "$work" "$ROOT/tests/fuzz/corpus/$target" >"$work.log" 2>&1; then
+  if LSAN_OPTIONS="suppressions=$ROOT/tests/fuzz/lsan.supp" \
+      "$ROOT/build/fuzz/bin/fuzz_$target" -max_total_time=15 -artifact_prefix="$work/" \
+      -dict="$ROOT/tests/fuzz/jeu.dict" "$work" "$ROOT/tests/fuzz/corpus/$target" >"$work.log" 2>&1; then
     passed=$((passed + 1))
     echo "fuzz_$target: $(tail -n 1 "$work.log")"
   else

@@ -57,6 +57,24 @@ Message saveFailed(const std::string& why, int lang) {
           "Enregistrement", kBoxOk};
 }
 
+Message saveUnfinished(const std::string& why, int lang) {
+  if (langSlot(lang) == 1)
+    return {"The new record is written but could not all be put in place; the next start completes "
+            "it.\n" + why, "Record", kBoxOk};
+  return {"Le nouvel enregistrement est écrit mais n'a pas pu être mis en place entièrement ; le "
+          "prochain démarrage l'achèvera.\n" + why, "Enregistrement", kBoxOk};
+}
+
+Message ignoredFiles(const std::vector<std::string>& lines, int lang) {
+  std::string list;
+  for (const std::string& l : lines) list += "\n" + l;
+  if (langSlot(lang) == 1)
+    return {"These state files could not be used; the program starts without them. The next record "
+            "keeps each of them as NAME.bad." + list, "Ignored files", kBoxOk};
+  return {"Ces fichiers d'état n'ont pas pu être utilisés ; le programme démarre sans eux. Le "
+          "prochain enregistrement garde chacun d'eux sous NOM.bad." + list, "Fichiers ignorés", kBoxOk};
+}
+
 Message openFailed(const std::string& path, int lang) {
   if (langSlot(lang) == 1) return {"This file cannot be read:\n" + path, "Open", kBoxOk};
   return {"Ce fichier ne peut pas être lu :\n" + path, "Ouvrir", kBoxOk};

@@ -61,10 +61,15 @@ std::vector<std::pair<std::string, std::string>> openFilters(int lang);
 Message normalModeRefusal(int lang);
 // The state files could not be written; why comes from the system.
 Message saveFailed(const std::string& why, int lang);
+// A save that is on disk but could not all be put in place: the next start
+// completes it.
+Message saveUnfinished(const std::string& why, int lang);
 // A puzzle file chosen with the open command could not be read.
 Message openFailed(const std::string& path, int lang);
 // The help file is there but none of the help viewers could be started.
 Message helpViewerMissing(const std::string& helpPath, int lang);
+// The state files the start-up could not use, one "name: why" per line.
+Message ignoredFiles(const std::vector<std::string>& lines, int lang);
 
 // The command buttons that ask first; the mode button asks differently in
 // each mode (labelled "Test" in normal mode, "Normal" in test mode).

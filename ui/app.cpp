@@ -2,6 +2,7 @@
 
 #include <chrono>
 
+#include "engine/rules.h"
 #include "files/puzzle_file.h"
 #include "files/saved_state.h"
 
@@ -16,13 +17,33 @@ std::string App::title() const { return std::string(kQuincunx) + kAuthorLine; }
 
 void App::restoreState() {
   b.clear();
-  lecture(state_ + "/" + kPuzzleFile, b.tab1, clue);
+  ignored.clear();
+  // A save cut short is finished (or dropped) before anything is read.
+  if (const std::string error = recoverState(state_); !error.empty())
+    ignored.push_back({kJournalFile, error});
+  auto note = [&](const char* name, const ReadStatus& st) {
+    if (!st) ignored.push_back({name, st.why});
+  };
+  note(kPuzzleFile, lecture(state_ + "/" + kPuzzleFile, b.tab1, clue));
   int su = 0;
-  lecturi(state_, m, su, b.tab7);
+  note(kSettingsFile, lecturi(state_, m, su, b.tab7));
   b.setVariant(su);
-  lecturf(state_, b.tab2);
-  lecturg(state_, b.candie);
-  lecturh(state_, b.candif);
+  note(kPlacedFile, lecturf(state_, b.tab2));
+  note(kMaskFile, lecturg(state_, b.candie));
+  note(kTestMaskFile, lecturh(state_, b.candif));
+}
+
+void App::reportIgnored() {
+  if (ignored.empty()) return;
+  std::vector<std::string> lines;
+  for (const Ignored& f : ignored) lines.push_back(state_ + "/" + f.name + ": " + f.why);
+  show(ignoredFiles(lines, m.lang));
+}
+
+void App::solve(int mode) {
+  boxShown_ = false;
+  engine.solution(mode);
+  if (mode != kObvious && !boxShown_ && m.termine == 0 && breaksRule(b)) failureBox(kTextErroneous);
 }
 
 void App::defineFonts() {
@@ -59,6 +80,7 @@ int App::WinMain() {
   startUp();
   const Message box = texts.cumulativeTime(m.nTimer, m.lang);
   p_.messageBox(box.text, box.title, box.style);
+  reportIgnored();
   return p_.run();
 }
 
@@ -113,12 +135,18 @@ void App::candidateRefresh() {
 
 void App::startUpCompletion() {
   p_.stopTimer(3);
+  // The puzzle's own solution comes from the givens and the clue alone: the
+  // player's values may be wrong. They come back after the solve.
+  const Grid tab2 = b.tab2, tab7 = b.tab7;
+  const Cands candie = b.candie, candif = b.candif;
+  for (int r = 1; r <= kField; ++r)
+    for (int c = 1; c <= kField; ++c) b.tab2[r][c] = '0';
   placeClue(b, clue);
-  engine.solution(kSilent);
-  // The solve filled tab2; the player's own values and masks come back.
-  lecturf(state_, b.tab2);
-  lecturg(state_, b.candie);
-  lecturh(state_, b.candif);
+  solve(kSilent);
+  b.tab2 = tab2;
+  b.tab7 = tab7;
+  b.candie = candie;
+  b.candif = candif;
   candidateRefresh();
   affich();
 }
@@ -168,6 +196,9 @@ void App::redraw() {
 }
 
 void App::failureBox(int text) {
+  // The engine calls this with the final board in place.
+  if (text == kTextIncomplete && breaksRule(b)) text = kTextErroneous;
+  boxShown_ = true;
   const std::string_view t = texts.text(text, m.lang);
   p_.messageBox(t, t, 0x2040);
 }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "engine/board.h"
 #include "engine/engine.h"
@@ -73,6 +74,17 @@ class App : public WindowProc, public SolverHost {
   void openCommand();
   // Writes the five state files; tells the user when that failed.
   bool record();
+  // The box naming each state file the start-up could not use, if any.
+  void reportIgnored();
+  // A solve in mode 0, 1 or 5; in modes 0 and 1 a final board that breaks a
+  // rule is reported erroneous, whatever the methods made of it.
+  void solve(int mode);
+
+  // State files the start-up read no value from, and why.
+  struct Ignored {
+    std::string name, why;
+  };
+  std::vector<Ignored> ignored;
 
   Board b;
   Clue clue;
@@ -118,6 +130,7 @@ class App : public WindowProc, public SolverHost {
   Platform& p_;
   std::string data_;
   std::string state_;
+  bool boxShown_ = false;  // the running solve has shown its failure box
   Dc dc_;
 };
 

@@ -35,13 +35,17 @@ void App::clearMasks() {
 
 void App::solveBehind() {
   placeClue(b, clue);
-  engine.solution(kSilent);
+  solve(kSilent);
   clearGrid(b.tab2);
 }
 
 bool App::record() {
-  const SaveResult saved = saveState(state_, b, clue, m);
-  if (!saved.ok) show(saveFailed(saved.error, m.lang));
+  // What the start-up could not use is kept as NAME.bad, not overwritten.
+  std::vector<std::string> aside;
+  for (const Ignored& f : ignored) aside.push_back(f.name);
+  const SaveResult saved = saveState(state_, b, clue, m, aside);
+  if (saved.ok || saved.committed) ignored.clear();
+  if (!saved.ok) show(saved.committed ? saveUnfinished(saved.error, m.lang) : saveFailed(saved.error, m.lang));
   return saved.ok;
 }
 
@@ -77,7 +81,7 @@ void App::command(int n) {
       if (!confirm(Explain::play)) return;
       m.nTimer = 0;
       m.jou = 1;
-      engine.solution(kSilent);
+      solve(kSilent);
       clearGrid(b.tab2);
       clearMasks();
       candidateRefresh();
@@ -108,7 +112,7 @@ void App::command(int n) {
       if (clue.ne == 1 && clue.ie >= 1 && clue.ie <= kField && clue.je >= 1 && clue.je <= kField &&
           b.tab2[clue.ie][clue.je] == '0')
         b.tab2[clue.ie][clue.je] = clue.ce;
-      engine.solution(kShown);
+      solve(kShown);
       return;
     case 7:  // replay
       m.nTimer = 0;
@@ -168,7 +172,7 @@ void App::command(int n) {
       return;
     case 12:
       if (!confirm(Explain::partial)) return;
-      engine.solution(kObvious);
+      solve(kObvious);
       return;
     case 13:
       languageSwitch();
@@ -212,13 +216,13 @@ void App::openCommand() {
     clearGrid(b.tab1);
     clearGrid(b.tab7);
     clearMasks();
-    if (lecture(*chosen, b.tab1, clue)) {
+    if (const ReadStatus st = lecture(*chosen, b.tab1, clue)) {
       solveBehind();
     } else {
       // Nothing of the previous puzzle may linger behind the empty board.
       clearGrid(b.tab6);
       clue.ne = 0;
-      show(openFailed(*chosen, m.lang));
+      show(openFailed(*chosen + "\n" + st.why, m.lang));
     }
   }
   p_.invalidate();

@@ -15,6 +15,15 @@ int keypad(int h, int index) {
   return static_cast<int>(h * kFraction[index]);
 }
 
+// A cell's character as read, but a control character (a TAB, say) as a
+// visible mark: drawn as itself it would be invisible or move the text.
+std::string_view cellText(const char& ch) {
+  static constexpr std::string_view kPlaceholder = "\xEF\xBF\xBD";  // U+FFFD
+  const unsigned char u = static_cast<unsigned char>(ch);
+  if (u < 0x20 || u == 0x7F) return kPlaceholder;
+  return {&ch, 1};
+}
+
 }  // namespace
 
 std::string_view App::label(int n) const {
@@ -142,7 +151,7 @@ void App::affich() {
   dc_.setTextColor(m.jou == 0 ? colour::kGreen : colour::kBlack);
   for (int r = 1; r <= sue; ++r)
     for (int c = 1; c <= sue; ++c)
-      if (b.tab1[r][c] != '0') dc_.textOut((c - 1) * h + 10, (r - 1) * h + 8, {&b.tab1[r][c], 1});
+      if (b.tab1[r][c] != '0') dc_.textOut((c - 1) * h + 10, (r - 1) * h + 8, cellText(b.tab1[r][c]));
 
   for (int r = 1; r <= sue; ++r) {
     for (int c = 1; c <= sue; ++c) {
@@ -151,7 +160,7 @@ void App::affich() {
       if (b.tab7[r][c] == '1') colourOf = colour::kViolet;
       if (m.es == 1 && b.tab7[r][c] == '2') colourOf = colour::kBlue;
       dc_.setTextColor(colourOf);
-      if (v != '0') dc_.textOut((c - 1) * h + 10, (r - 1) * h + 8, {&b.tab2[r][c], 1});
+      if (v != '0') dc_.textOut((c - 1) * h + 10, (r - 1) * h + 8, cellText(b.tab2[r][c]));
     }
   }
 

@@ -1,6 +1,7 @@
 // Digits, Backspace, Delete, Insert + digit, the Shift highlight and F3.
 #include <algorithm>
 
+#include "engine/rules.h"
 #include "ui/app.h"
 
 namespace qx {
@@ -57,7 +58,8 @@ bool App::won() const {
         if (b.tab1[r][c] == '0' && b.tab2[r][c] != b.tab6[r][c]) return false;
       }
   }
-  return true;
+  // The reference itself may come from givens that contradict each other.
+  return !breaksRule(b);
 }
 
 void App::onChar(int ch) {

@@ -193,16 +193,31 @@ QRect blendGlyphs(const std::vector<GlyphCover>& glyphs, QImage& img, QPoint at,
   return changed;
 }
 
+// Qt answers a string with no ink (a TAB, a line end) with a box far off at
+// (100000, 100000); joined with the text's own box that asked for an image of
+// 40 GB. Ink is believed only near the text's own box.
+QRect inkBox(const QFontMetrics& fm, const QString& s, int advance) {
+  const int h = fm.height();
+  const QRect nearby(-h, -fm.ascent() - h, advance + 2 * h, 3 * h);
+  return fm.boundingRect(s) & nearby;
+}
+
+// Longer texts are cut: nothing the program draws comes near this, and a
+// string from a file must not make one drawing call unbounded.
+constexpr qsizetype kMaxTextChars = 256;
+
 TextMask renderMask(const QFont& font, std::string_view utf8) {
   TextMask m;
-  const QString s = fromUtf8(utf8);
+  const QString s = fromUtf8(utf8).left(kMaxTextChars);
   const QFontMetrics fm(font);
   m.advance = fm.horizontalAdvance(s);
   const int ascent = fm.ascent();
   // Glyphs may overhang their box; a margin shows whether anything got cut.
   const int margin = fm.height();
-  const QRect box = fm.boundingRect(s).translated(0, ascent) | QRect(0, 0, m.advance, fm.height());
+  const QRect box = inkBox(fm, s, m.advance).translated(0, ascent) | QRect(0, 0, m.advance, fm.height());
   const QRect area = box.adjusted(-margin, -margin, margin, margin);
+  // Beyond a few lines' worth the text is painted, not masked.
+  if (qint64(area.width()) * area.height() > qint64(4096) * 512) return m;
   const QPoint baseline(-area.left(), ascent - area.top());
 
   // Each glyph alone, where the layout puts it: an opaque pen on a
@@ -634,14 +649,15 @@ void QtPlatform::text(Point p, std::string_view utf8, FontRole font, Colour colo
       return;
     }
   }
-  const QString s = fromUtf8(utf8);
+  const QString s = fromUtf8(utf8).left(kMaxTextChars);
   // Qt places text by its baseline, Windows by the top-left corner.
   const QPoint baseline(p.x, p.y + slot.ascent);
   paintText(d_->image, baseline, slot.font, s, toRgb(colour));
   // Glyphs may overhang their advance box.
   const QFontMetrics fm(slot.font);
-  const QRect box = fm.boundingRect(s).translated(baseline) |
-                    QRect(p.x, p.y, fm.horizontalAdvance(s), slot.height);
+  const int advance = fm.horizontalAdvance(s);
+  const QRect box = inkBox(fm, s, advance).translated(baseline) |
+                    QRect(p.x, p.y, advance, slot.height);
   d_->touched(box.adjusted(-1, -1, 1, 1));
 }
 

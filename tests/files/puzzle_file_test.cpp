@@ -4,7 +4,13 @@
 #include <filesystem>
 #include <fstream>
 
+#include <cerrno>
+#include <cstring>
+
+#include "files/file_ops.h"
 #include "files/puzzle_file.h"
+#include "tests/support/hostile.h"
+#include "tests/support/temp_dir.h"
 
 namespace qx {
 namespace {
@@ -151,24 +157,54 @@ TEST(PuzzleFile, CrLfFileReadsLikeLf) {
 }
 
 TEST(PuzzleFile, UnreadableFileLeavesTheBoardAndSaysSo) {
+  test::TempDir tmp("qx-puzzle");
+  const auto path = tmp.path() / "quincunx-1.jeu";
   Grid g = cleared();
   g[1][1] = '5';
   Clue clue;
-  const auto dir = std::filesystem::temp_directory_path();
-  EXPECT_FALSE(lecture((dir / "qx-no-such-file.jeu").string(), g, clue));
-  EXPECT_FALSE(lecture(dir.string(), g, clue));  // a folder
-  EXPECT_EQ(g[1][1], '5');
-  EXPECT_EQ(clue.ne, 0);
-
-  const auto path = dir / "qx-puzzle-file-test.jeu";
-  {
-    std::ofstream out(path, std::ios::binary);
-    out << puzzleText(g, Clue{});
+  const ReadStatus none = lecture(path.string(), g, clue);
+  EXPECT_FALSE(none);
+  EXPECT_TRUE(none.missing);
+  for (test::Hostile k : test::kHostile) {
+    SCOPED_TRACE(test::nameOf(k));
+    test::plant(k, path);
+    const ReadStatus st = lecture(path.string(), g, clue);
+    EXPECT_FALSE(st);
+    EXPECT_FALSE(st.missing);
+    EXPECT_FALSE(st.why.empty());
+    EXPECT_EQ(g[1][1], '5');
+    EXPECT_EQ(clue.ne, 0);
   }
+  std::filesystem::remove_all(path);
+  std::ofstream(path, std::ios::binary) << puzzleText(g, Clue{});
   Grid back = cleared();
   EXPECT_TRUE(lecture(path.string(), back, clue));
   EXPECT_TRUE(back == g);
-  std::filesystem::remove(path);
+}
+
+// Failures the file system rarely gives on demand, through the seam.
+TEST(PuzzleFile, EveryReadErrorIsACannotRead) {
+  test::TempDir tmp("qx-puzzle");
+  const auto path = tmp.path() / "quincunx-1.jeu";
+  std::ofstream(path) << "0\n";
+  static int failWith = 0;
+  static int step = 0;  // 0 open, 1 fstat, 2 read
+  FileOps ops = systemFileOps();
+  ops.open = [](const char* p, int f, mode_t m) { return step == 0 ? (errno = failWith, -1) : systemFileOps().open(p, f, m); };
+  ops.fstat = [](int fd, struct stat* st) { return step == 1 ? (errno = failWith, -1) : systemFileOps().fstat(fd, st); };
+  ops.read = [](int fd, void* b, size_t n) -> ssize_t { return step == 2 ? (errno = failWith, -1) : systemFileOps().read(fd, b, n); };
+  for (int s : {0, 1, 2})
+    for (int e : {EIO, EACCES, ENOMEM}) {
+      step = s;
+      failWith = e;
+      setFileOps(&ops);
+      std::string text = "stale";
+      const ReadStatus st = readFile(path.string(), text);
+      setFileOps(nullptr);
+      EXPECT_FALSE(st) << s << " " << e;
+      EXPECT_EQ(st.why, std::strerror(e));
+      EXPECT_EQ(text, "");
+    }
 }
 
 TEST(PuzzleFile, VariantFromTheName) {

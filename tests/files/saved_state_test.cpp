@@ -8,6 +8,7 @@
 #include <random>
 #include <unistd.h>
 
+#include "files/file_ops.h"
 #include "files/puzzle_file.h"
 #include "files/saved_state.h"
 #include "tests/support/temp_dir.h"
@@ -132,31 +133,166 @@ TEST_F(SavedState, CrLfFilesReadAsWritten) {
   EXPECT_EQ(sBack.coin, s.coin);
 }
 
-TEST_F(SavedState, FailedSaveKeepsThePreviousState) {
-  fillRandomState(3);
-  ASSERT_TRUE(saveState(dir.string(), b, clue, s).ok);
-  const std::string before[] = {slurp(kPuzzleFile), slurp(kPlacedFile), slurp(kMaskFile),
-                                slurp(kTestMaskFile), slurp(kSettingsFile)};
+// Fails the n-th call of one kind (counting from 1), or every one from the
+// n-th on; counts the calls of each kind.
+enum Op { kWrite, kFsync, kRename, kOps };
+struct Faults {
+  static inline int calls[kOps] = {};
+  static inline int kind = -1, at = 0;
+  static inline bool permanent = false;
+  static bool hit(Op op) {
+    const int n = ++calls[op];
+    if (op != kind || (permanent ? n < at : n != at)) return false;
+    errno = EIO;
+    return true;
+  }
+  static void reset(int k, int n, bool perm) {
+    std::fill(std::begin(calls), std::end(calls), 0);
+    kind = k;
+    at = n;
+    permanent = perm;
+  }
+  static const FileOps& ops() {
+    static const FileOps o = [] {
+      FileOps f = systemFileOps();
+      f.write = [](int fd, const void* p, size_t n) -> ssize_t {
+        return hit(kWrite) ? -1 : systemFileOps().write(fd, p, n);
+      };
+      f.fsync = [](int fd) { return hit(kFsync) ? -1 : systemFileOps().fsync(fd); };
+      f.rename = [](const char* a, const char* b) { return hit(kRename) ? -1 : systemFileOps().rename(a, b); };
+      return f;
+    }();
+    return o;
+  }
+};
 
-  // The last temporary cannot be created: nothing may be replaced.
-  fs::create_directory(dir / (std::string(kSettingsFile) + ".tmp"));
+TEST_F(SavedState, EveryFailedStepLeavesAllOldOrAllNew) {
+  Board oldB, newB;
+  Clue oldC, newC;
+  Settings oldS, newS;
+  fillRandomState(3);
+  oldB = b, oldC = clue, oldS = s;
+  fillRandomState(4);
+  newB = b, newC = clue, newS = s;
+  auto textsOf = [](const Board& x, const Clue& c, const Settings& st) {
+    return std::vector<std::string>{ecriture(x.tab1, c), ecriturf(x.tab2), ecriturg(x.candie),
+                                    ecriturh(x.candif), ecrituri(st, x.su, x.tab7)};
+  };
+  const auto oldT = textsOf(oldB, oldC, oldS), newT = textsOf(newB, newC, newS);
+  auto onDisk = [&] {
+    std::vector<std::string> t;
+    for (const char* f : {kPuzzleFile, kPlacedFile, kMaskFile, kTestMaskFile, kSettingsFile})
+      t.push_back(slurp(f));
+    return t;
+  };
+  auto leftovers = [&] {
+    int n = 0;
+    for (const auto& e : fs::directory_iterator(dir))
+      if (e.path().extension() != ".jeu") ++n;
+    return n;
+  };
+
+  // How many calls of each kind one save makes.
+  ASSERT_TRUE(saveState(dir.string(), oldB, oldC, oldS).ok);
+  Faults::reset(-1, 0, false);
+  setFileOps(&Faults::ops());
+  ASSERT_TRUE(saveState(dir.string(), newB, newC, newS).ok);
+  setFileOps(nullptr);
+  const int counts[kOps] = {Faults::calls[kWrite], Faults::calls[kFsync], Faults::calls[kRename]};
+  EXPECT_EQ(counts[kWrite], 6);   // five files and the journal
+  EXPECT_EQ(counts[kFsync], 8);   // those six, the folder twice
+  EXPECT_EQ(counts[kRename], 5);
+
+  int failures = 0, recovered = 0;
+  for (bool permanent : {false, true})
+    for (int kind = 0; kind < kOps; ++kind)
+      for (int n = 1; n <= counts[kind]; ++n) {
+        SCOPED_TRACE(testing::Message() << "op " << kind << " call " << n << " permanent " << permanent);
+        ASSERT_TRUE(saveState(dir.string(), oldB, oldC, oldS).ok);
+        Faults::reset(kind, n, permanent);
+        setFileOps(&Faults::ops());
+        const SaveResult r = saveState(dir.string(), newB, newC, newS);
+        setFileOps(nullptr);
+        const auto now = onDisk();
+        if (r.ok) {
+          ++recovered;
+          EXPECT_EQ(now, newT);
+          EXPECT_EQ(leftovers(), 0);
+        } else if (!r.committed) {
+          ++failures;
+          EXPECT_EQ(now, oldT);  // as the message says: the previous record is kept
+          EXPECT_EQ(leftovers(), 0);
+          EXPECT_FALSE(r.error.empty());
+        } else {
+          // On disk but not all in place: the next start completes it.
+          EXPECT_TRUE(fs::exists(dir / kJournalFile));
+          EXPECT_EQ(recoverState(dir.string()), "");
+          EXPECT_EQ(onDisk(), newT);
+          EXPECT_EQ(leftovers(), 0);
+        }
+      }
+  // Before the journal a failure keeps the old record; after it, one retry
+  // puts a passing failure right.
+  EXPECT_GT(failures, 10);
+  EXPECT_GT(recovered, 3);
+}
+
+TEST_F(SavedState, WhatStandsInTheFolderCannotSpoilASave) {
+  fillRandomState(5);
+  ASSERT_TRUE(saveState(dir.string(), b, clue, s).ok);
+  const std::string before = slurp(kPlacedFile);
   Board changed = b;
   changed.tab2[1][1] = changed.tab2[1][1] == '5' ? '6' : '5';
-  const SaveResult r = saveState(dir.string(), changed, clue, s);
-  EXPECT_FALSE(r.ok);
-  EXPECT_NE(r.error.find(kSettingsFile), std::string::npos);
-  const std::string after[] = {slurp(kPuzzleFile), slurp(kPlacedFile), slurp(kMaskFile),
-                               slurp(kTestMaskFile), slurp(kSettingsFile)};
-  for (int i = 0; i < 5; ++i) EXPECT_EQ(after[i], before[i]) << i;
-  EXPECT_FALSE(fs::exists(dir / (std::string(kPlacedFile) + ".tmp")));
 
-  EXPECT_FALSE(saveState((dir / "no" / "such" / "folder").string(), b, clue, s).ok);
-  if (fs::exists("/dev/full")) {
-    fs::create_symlink("/dev/full", dir / (std::string(kMaskFile) + ".tmp"));
-    fs::remove(dir / (std::string(kSettingsFile) + ".tmp"));
-    EXPECT_FALSE(saveState(dir.string(), changed, clue, s).ok);  // disk full
-    EXPECT_EQ(slurp(kPlacedFile), before[1]);
+  // A folder in place of the mask file: nothing is replaced, nothing left.
+  fs::remove(dir / kMaskFile);
+  fs::create_directory(dir / kMaskFile);
+  SaveResult r = saveState(dir.string(), changed, clue, s);
+  EXPECT_FALSE(r.ok);
+  EXPECT_FALSE(r.committed);
+  EXPECT_NE(r.error.find(kMaskFile), std::string::npos);
+  EXPECT_EQ(slurp(kPlacedFile), before);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 5);
+  // Named as ignored, it is kept aside as NAME.bad and the save goes through.
+  r = saveState(dir.string(), changed, clue, s, {kMaskFile});
+  EXPECT_TRUE(r.ok) << r.error;
+  EXPECT_TRUE(fs::is_directory(dir / (std::string(kMaskFile) + ".bad")));
+  EXPECT_EQ(slurp(kMaskFile), ecriturg(changed.candie));
+
+  // A planted link is replaced, never written through.
+  std::ofstream(dir / "victim") << "keep";
+  fs::remove(dir / kSettingsFile);
+  fs::create_symlink(dir / "victim", dir / kSettingsFile);
+  ASSERT_TRUE(saveState(dir.string(), b, clue, s).ok);
+  EXPECT_EQ(slurp("victim"), "keep");
+  EXPECT_FALSE(fs::is_symlink(dir / kSettingsFile));
+
+  // Interrupted saves: stray temporaries go, an incomplete journal is
+  // dropped, a complete one rolled forward, a foreign one does nothing.
+  const std::string tmp = std::string(kPlacedFile) + ".0123456789abcdef.tmp";
+  const struct {
+    std::string journal;
+    bool rolledForward;
+  } journals[] = {
+      {"quincunx journal 1\nquincunj.jeu " + tmp + " -\n", false},
+      {"quincunx journal 1\nquincunj.jeu " + tmp + " -\nend\n", true},
+      {"quincunx journal 1\nvictim " + tmp + " -\nend\n", false},
+      {"quincunx journal 1\nquincunj.jeu ../" + tmp + " -\nend\n", false},
+  };
+  for (const auto& j : journals) {
+    SCOPED_TRACE(j.journal);
+    ASSERT_TRUE(saveState(dir.string(), b, clue, s).ok);
+    put(tmp.c_str(), "new");
+    put("quincunk.jeu.fedcba9876543210.tmp", "stray");
+    put(kJournalFile, j.journal);
+    EXPECT_EQ(recoverState(dir.string()), "");
+    EXPECT_EQ(slurp(kPlacedFile), j.rolledForward ? "new" : ecriturf(b.tab2));
+    EXPECT_EQ(slurp("victim"), "keep");
+    EXPECT_FALSE(fs::exists(dir / tmp));
+    EXPECT_FALSE(fs::exists(dir / "quincunk.jeu.fedcba9876543210.tmp"));
+    EXPECT_FALSE(fs::exists(dir / kJournalFile));
   }
+  EXPECT_FALSE(saveState((dir / "no" / "such" / "folder").string(), b, clue, s).ok);
 }
 
 TEST_F(SavedState, MissingOrShortFilesReadAsStartValues) {

@@ -183,6 +183,28 @@ TEST_F(QtWindowTest, TextLandsInItsBoxAndFontsKeepTheirKind) {
   }
 }
 
+// Strings with no ink (TAB, line ends) or of any length: drawing them stays
+// within a few cells' worth, with the text cache and without. Qt boxes a TAB
+// at (100000, 100000); taken at its word that asked for an image of 40 GB,
+// which the sanitizer build refuses.
+TEST_F(QtWindowTest, AnyStringDrawsInBoundedSpace) {
+  const std::string huge(100000, 'W');
+  std::vector<std::string> strings = {huge, "\t", "\n", "\r", "\r\n", "a\tb", std::string("\0x", 2)};
+  for (int ch = 1; ch < 0x20; ++ch) strings.push_back(std::string(1, static_cast<char>(ch)) + "8");
+  strings.push_back("\x7f");
+  for (bool cache : {true, false}) {
+    platform.setTextCache(cache);
+    for (const std::string& str : strings) {
+      platform.fillRect({0, 0, 240, 160}, rgb(255, 255, 192));
+      for (FontRole f : {FontRole::Digits, FontRole::Small, FontRole::Buttons}) {
+        EXPECT_LE(platform.textWidth(str, f), 256 * 40);
+        platform.text({10, 10}, str, f, 0);
+      }
+      EXPECT_EQ(surface().size(), QSize(240, 160));
+    }
+  }
+}
+
 TEST_F(QtWindowTest, ClippedLinesAndSmallRectanglesKeepTheirPixels) {
   platform.line({-5, 10}, {4, 10}, 0);       // enters from the left
   platform.line({245, 20}, {236, 20}, 0);    // enters from the right, leftwards

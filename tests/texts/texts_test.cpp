@@ -182,10 +182,16 @@ TEST(TextsFixed, RefusalsAndOpenDialog) {
   using Pairs = std::vector<std::pair<std::string, std::string>>;
   EXPECT_EQ(openFilters(1), (Pairs{{"Games Files (*.jeu)", "*.jeu"}, {"All Files (*.*)", "*.*"}}));
   EXPECT_EQ(openFilters(0).front(), (std::pair<std::string, std::string>{"Fichiers Jeux (*.jeu)", "*.jeu"}));
-  // The two messages the program adds of its own: in the language asked for, with the detail.
+  // The messages the program adds of its own: in the language asked for, with the detail.
   EXPECT_NE(saveFailed("/x/quincunm.jeu: Read-only file system", 1).text.find("Read-only"), std::string::npos);
   EXPECT_EQ(saveFailed("e", 0).title, "Enregistrement");
   EXPECT_EQ(openFailed("/x/a.jeu", 1).text, "This file cannot be read:\n/x/a.jeu");
+  EXPECT_NE(saveUnfinished("e", 0).text.find("prochain démarrage"), std::string::npos);
+  EXPECT_EQ(saveUnfinished("e", 1).title, "Record");
+  const Message ignored = ignoredFiles({"/x/quincunj.jeu: a", "/x/quincunk.jeu: b"}, 1);
+  EXPECT_EQ(ignored.title, "Ignored files");
+  EXPECT_NE(ignored.text.find(".bad.\n/x/quincunj.jeu: a\n/x/quincunk.jeu: b"), std::string::npos);
+  EXPECT_EQ(ignoredFiles({}, 0).title, "Fichiers ignorés");
 }
 
 }  // namespace

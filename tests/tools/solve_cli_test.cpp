@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "files/puzzle_file.h"
+#include "tests/support/hostile.h"
 #include "tests/support/puzzles.h"
 #include "tests/support/temp_dir.h"
 #include "tools/solve/solve_cli.h"
@@ -197,6 +198,39 @@ TEST_F(SolveCli, JobsKeepTheOrderAndTheOutputOfOneThread) {
   }
   for (const char* jobs : {"0", "1025", "x", "-2", ""}) EXPECT_EQ(run({"--jobs", jobs, path}), 2) << jobs;
   EXPECT_EQ(run({"--jobs"}), 2);
+}
+
+// Full boards whose givens break a rule were "solved": every method finds
+// nothing to do on them.
+TEST_F(SolveCli, AFinalBoardThatBreaksARuleIsErroneous) {
+  const std::string solution = test::loadSet("sudoku-easy")[3].solution;
+  std::string allOnes(81, '1'), swapped = solution, rowTwice = solution;
+  std::swap(swapped[0], swapped[1]);  // the columns and domains go wrong
+  rowTwice[0] = rowTwice[1];          // a digit twice in row 1
+  for (const std::string& board : {allOnes, swapped, rowTwice, solution}) {
+    const auto path = write("sudoku-full.jeu", puzzleText(test::sudokuBoard(board).tab1, Clue{}));
+    ASSERT_EQ(run({path}), 0) << err.str();
+    EXPECT_NE(out.str().find(board == solution ? "result: solved" : "result: erroneous"),
+              std::string::npos) << board;
+  }
+}
+
+// Whatever stands in place of a puzzle: which file, why, status 1, at once.
+TEST_F(SolveCli, AnythingButAPuzzleFileIsCannotRead) {
+  const auto path = dir / "sudoku-1.jeu";
+  for (test::Hostile k : test::kHostile) {
+    SCOPED_TRACE(test::nameOf(k));
+    test::plant(k, path);
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{path.string()}, {"--lines", path.string()}, {"--permute", "5", path.string()}}) {
+      EXPECT_EQ(run(args), 1);
+      // A big file of lines is a file of lines, all of them bad.
+      const bool lines = args[0] == "--lines" && k == test::Hostile::big;
+      EXPECT_EQ(err.str().rfind("quincunx-solve: " + std::string(lines ? "" : "cannot read ") + path.string(), 0), 0u)
+          << err.str();
+      EXPECT_EQ(out.str(), "");
+    }
+  }
 }
 
 // --permute: tab1's grid block, an empty line, tab6's (the solver's board,

@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "files/puzzle_file.h"
+#include "tests/support/hostile.h"
 #include "tests/support/puzzles.h"
 #include "tests/ui/ui_fixture.h"
 
@@ -242,12 +243,44 @@ TEST_F(Commands, OpenCommandTakesTheVariantFromTheName) {
   EXPECT_EQ(a.b.tab1[2][2], '4');
   EXPECT_EQ(a.nxa, 1);
 
-  // Unreadable: an empty board and a box.
-  platform.nextFile = (dir / "Jeux" / "missing.jeu").string();
-  const std::size_t boxes = platform.boxes.size();
-  a.WndProc(kMsgKeyDown, kVkF3, 0);
-  EXPECT_EQ(a.b.tab1[2][2], '0');
-  EXPECT_EQ(platform.boxes.size(), boxes + 1);
+  // Unreadable, whatever stands there: an empty board and a box naming it.
+  const auto bad = dir / "Jeux" / "sudoku-bad.jeu";
+  platform.nextFile = bad.string();
+  for (test::Hostile k : test::kHostile) {
+    SCOPED_TRACE(test::nameOf(k));
+    test::plant(k, bad);
+    a.b.tab1[2][2] = '4';
+    const std::size_t boxes = platform.boxes.size();
+    a.WndProc(kMsgKeyDown, kVkF3, 0);
+    EXPECT_EQ(a.b.tab1[2][2], '0');
+    ASSERT_EQ(platform.boxes.size(), boxes + 1);
+    EXPECT_NE(platform.boxes.back().text.find(bad.string()), std::string::npos);
+  }
+}
+
+// Givens that break a rule on a full board leave the methods nothing to do;
+// the start-up solve and the solution button still call them erroneous.
+TEST_F(Commands, AFullBoardThatBreaksARuleIsErroneous) {
+  const std::string solution = test::loadSet("sudoku-easy")[2].solution;
+  std::string rowTwice = solution;
+  rowTwice[0] = rowTwice[1];
+  for (const std::string& board : {std::string(81, '1'), rowTwice, solution}) {
+    SCOPED_TRACE(board);
+    save(test::sudokuBoard(board), Clue{}, Settings{});
+    platform.boxes.clear();
+    App& a = start();
+    a.WndProc(kMsgTimer, 3, 0);
+    const bool broken = board != solution;
+    ASSERT_EQ(platform.boxes.size(), broken ? 1u : 0u);
+    if (broken) {
+      EXPECT_EQ(platform.boxes.back().text, "Données erronées");
+    }
+    click(6);  // solution, after its box
+    ASSERT_EQ(platform.boxes.size(), broken ? 3u : 1u);
+    if (broken) {
+      EXPECT_EQ(platform.boxes.back().text, "Données erronées");
+    }
+  }
 }
 
 TEST_F(Commands, RecordAndLanguageSaveTheState) {
@@ -271,13 +304,17 @@ TEST_F(Commands, RecordAndLanguageSaveTheState) {
   lecturi(dir.string(), s, su, marks);
   EXPECT_EQ(s.lang, 1);
 
-  // A save that fails is told, and nothing else changes.
-  fs::create_directory(dir / "quincunm.jeu.tmp");
+  // A save that fails is told, and nothing is replaced.
+  fs::remove(dir / "quincunm.jeu");
+  fs::create_directory(dir / "quincunm.jeu");
+  moveTo(e.x, e.y);
+  type('8');
   click(4);
   EXPECT_EQ(platform.boxes.size(), boxes + 4);
   EXPECT_NE(platform.boxes.back().text.find("quincunm.jeu"), std::string::npos);
-  lecturi(dir.string(), s, su, marks);
-  EXPECT_EQ(s.lang, 1);
+  EXPECT_NE(platform.boxes.back().text.find("previous record is kept"), std::string::npos);
+  lecturf(dir.string(), placed);
+  EXPECT_EQ(placed[e.y][e.x], '9');
 }
 
 TEST_F(Commands, InstalledStateLivesApartFromTheShippedData) {

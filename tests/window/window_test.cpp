@@ -26,6 +26,7 @@
 
 #include "files/saved_state.h"
 #include "platform/qt/qt_platform.h"
+#include "tests/support/hostile.h"
 #include "tests/support/puzzles.h"
 #include "tests/support/temp_dir.h"
 #include "ui/app.h"
@@ -340,6 +341,112 @@ TEST_F(RealWindow, EveryLabelLiesInsideItsButton) {
       }
     }
   }
+}
+
+// After a game recorded with a wrong value, a restart shows it red, says
+// nothing of erroneous data, and only the true solution wins.
+TEST_F(RealWindow, RecordedWrongValueStaysRedAfterARestart) {
+  const auto set = test::loadSet("sudoku-easy");
+  const test::SetPuzzle& p = set[14];
+  save(test::sudokuBoard(p.puzzle));
+  start();
+  // The wrong value repeats a given of its own row.
+  int wrong = 0;
+  char value = 0;
+  for (int k = 0; k < 81 && !value; ++k) {
+    if (p.puzzle[k] != '.') continue;
+    for (int j = k / 9 * 9; j < k / 9 * 9 + 9; ++j)
+      if (p.puzzle[j] != '.') {
+        wrong = k;
+        value = p.puzzle[j];
+        break;
+      }
+  }
+  ASSERT_NE(value, 0);
+  const int wc = wrong % 9 + 1, wr = wrong / 9 + 1;
+  typeAt(wc, wr, value);
+  click(4);  // record
+  app.reset();
+  platform.reset();
+
+  answers.texts.clear();
+  App& a = start();
+  QTest::mouseMove(widget, QPoint(10 * a.g.hh + 5, 3 * a.g.hh));  // away from the cell
+  EXPECT_EQ(a.b.tab2[wr][wc], value);
+  EXPECT_TRUE(cellHas(grab(), wc, wr, kRed));
+  for (const std::string& t : answers.texts) EXPECT_EQ(t.find("erron"), std::string::npos) << t;
+
+  // Everything else right: complete, yet no win while the wrong value stays.
+  for (int k = 0; k < 81; ++k)
+    if (p.puzzle[k] == '.' && k != wrong) typeAt(k % 9 + 1, k / 9 + 1, p.solution[k]);
+  for (const std::string& t : answers.texts) EXPECT_EQ(t.find("Bravo"), std::string::npos) << t;
+  typeAt(wc, wr, p.solution[wrong]);
+  ASSERT_FALSE(answers.texts.empty());
+  EXPECT_EQ(answers.texts.back().rfind("Bravo : vous avez gagné en ", 0), 0u);
+}
+
+// TAB and the other control bytes in given and placed cells are drawn as a
+// visible mark, and drawing them asks for nothing out of bounds.
+TEST_F(RealWindow, ControlBytesInCellsDrawAsAMark) {
+  Board b;
+  b.setVariant(0);
+  std::vector<char> bytes;
+  for (int ch = 1; ch < 0x20; ++ch) bytes.push_back(static_cast<char>(ch));
+  bytes.push_back(0x7F);
+  // Givens in the top-left grid, placed values in the centre grid; (1, 1)
+  // must not be white space for the reader.
+  b.tab1[1][1] = '5';
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    b.tab1[1 + (i + 1) / 9][1 + (i + 1) % 9] = bytes[i];
+    b.tab2[7 + i / 9][7 + i % 9] = bytes[i];
+  }
+  save(b);
+  App& a = start();
+  ASSERT_EQ(a.b.tab1[1][2], '\x01');
+  QTest::mouseMove(widget, QPoint(20 * a.g.hh + 5, 10 * a.g.hh + 5));
+  const QImage img = grab();
+  ASSERT_FALSE(img.isNull());
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    SCOPED_TRACE(static_cast<int>(bytes[i]));
+    const int c = 1 + static_cast<int>((i + 1) % 9), r = 1 + static_cast<int>((i + 1) / 9);
+    EXPECT_TRUE(cellHas(img, c, r, qRgb(0, 0, 0)));
+    EXPECT_FALSE(cellHas(img, 7 + static_cast<int>(i % 9), 7 + static_cast<int>(i / 9), kYellow) &&
+                 !cellHas(img, 7 + static_cast<int>(i % 9), 7 + static_cast<int>(i / 9), kRed) &&
+                 !cellHas(img, 7 + static_cast<int>(i % 9), 7 + static_cast<int>(i / 9), kGrey));
+  }
+}
+
+// Whatever stands in place of a state file, the window starts, names the
+// file in one box, and the next record keeps it as NAME.bad.
+TEST_F(RealWindow, StateFilesThatCannotBeReadAreNamedAndKeptAside) {
+  const char* names[] = {kPuzzleFile, kPlacedFile, kMaskFile, kTestMaskFile, kSettingsFile};
+  int i = 0;
+  for (test::Hostile k : test::kHostile) {
+    const char* name = names[i++ % 5];
+    SCOPED_TRACE(std::string(test::nameOf(k)) + " as " + name);
+    save(Board{});
+    test::plant(k, dir / name);
+    answers.texts.clear();
+    App& a = start();
+    EXPECT_TRUE(widget->isVisible());
+    ASSERT_EQ(a.ignored.size(), 1u);
+    a.reportIgnored();  // (an empty puzzle's start-up solve may have said it is incomplete)
+    ASSERT_FALSE(answers.texts.empty());
+    EXPECT_NE(answers.texts.back().find((dir / name).string()), std::string::npos) << answers.texts.back();
+    click(4);  // record
+    EXPECT_TRUE(fs::exists(fs::symlink_status(dir / (std::string(name) + ".bad"))));
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(dir / name)));
+    app.reset();
+    platform.reset();
+    fs::remove_all(dir / (std::string(name) + ".bad"));
+  }
+  // All five at once: one box names them all.
+  for (const char* name : names) test::plant(test::Hostile::folder, dir / name);
+  answers.texts.clear();
+  App& a = start();
+  a.reportIgnored();
+  ASSERT_FALSE(answers.texts.empty());
+  for (const char* name : names) EXPECT_NE(answers.texts.back().find(name), std::string::npos);
 }
 
 const int kRandomEvents = std::getenv("QX_RANDOM_EVENTS") ? std::atoi(std::getenv("QX_RANDOM_EVENTS")) : 20000;

@@ -1,7 +1,10 @@
 #include "tools/solve/solve_cli.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
+#include <cstring>
+#include <sys/stat.h>
 #include <cstdint>
 #include <fstream>
 #include <ostream>
@@ -10,6 +13,7 @@
 
 #include "engine/engine.h"
 #include "engine/exact.h"
+#include "engine/rules.h"
 #include "files/puzzle_file.h"
 #include "tools/common/batch.h"
 #include "transform/permut.h"
@@ -102,8 +106,10 @@ void solveAndReport(Board& b, const Clue& clue, const Options& opt, const std::s
   Engine engine(b, host);
   engine.solution(mode);
 
+  // A final board that breaks a rule is erroneous, whatever the methods did.
+  const bool broken = mode != kObvious && breaksRule(b);
   const char* result = mode == kObvious                   ? "obvious"
-                       : host.box == kTextErroneous       ? "erroneous"
+                       : host.box == kTextErroneous || broken ? "erroneous"
                        : host.box == kTextIncomplete      ? "incomplete"
                                                           : "solved";
   int placed = 0;
@@ -143,13 +149,30 @@ int printAll(const std::vector<JobOutput>& done, std::ostream& out, std::ostream
 
 int solveLines(const Options& opt, std::ostream& out, std::ostream& err) {
   const std::string& path = opt.files.front();
-  std::ifstream in(path);
-  if (!in) {
-    err << "quincunx-solve: cannot read " << path << "\n";
+  // Opening a FIFO or a device would block or never end: regular files only.
+  struct stat info {};
+  std::ifstream in;
+  errno = 0;
+  if (::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode)) in.open(path);
+  if (!in.is_open()) {
+    err << "quincunx-solve: cannot read " << path << ": "
+        << (errno == ENOENT ? std::strerror(ENOENT) : "it is not a readable regular file") << "\n";
     return 1;
   }
   std::vector<std::string> lines;
-  for (std::string line; std::getline(in, line);) lines.push_back(std::move(line));
+  // A line is kept up to a bound far above a Sudoku line's 81 characters.
+  for (std::string line;;) {
+    line.clear();
+    int ch;
+    while ((ch = in.get()) != EOF && ch != '\n')
+      if (line.size() < 4096) line.push_back(static_cast<char>(ch));
+    if (ch == EOF && line.empty()) break;
+    lines.push_back(std::move(line));
+  }
+  if (in.bad()) {
+    err << "quincunx-solve: cannot read " << path << ": read error after line " << lines.size() << "\n";
+    return 1;
+  }
   const auto done = runJobs(static_cast<int>(lines.size()), opt.jobs, [&](int i) {
     JobOutput o;
     std::string line = lines[i];
@@ -178,8 +201,8 @@ int solveFiles(const Options& opt, std::ostream& out, std::ostream& err) {
     Board b;
     b.setVariant(opt.variant >= 0 ? opt.variant : variantFromName(path, 0));
     Clue clue;
-    if (!lecture(path, b.tab1, clue)) {
-      o.err = "quincunx-solve: cannot read " + path + "\n";
+    if (const ReadStatus st = lecture(path, b.tab1, clue); !st) {
+      o.err = "quincunx-solve: cannot read " + path + ": " + st.why + "\n";
       o.status = 1;
       return o;
     }
@@ -213,16 +236,16 @@ int permuteFile(const Options& opt, std::ostream& out, std::ostream& err) {
   Board b;
   b.setVariant(opt.variant >= 0 ? opt.variant : variantFromName(path, 0));
   Clue clue;
-  if (!lecture(path, b.tab1, clue)) {
-    err << "quincunx-solve: cannot read " << path << "\n";
+  if (const ReadStatus st = lecture(path, b.tab1, clue); !st) {
+    err << "quincunx-solve: cannot read " << path << ": " << st.why << "\n";
     return 1;
   }
   placeClue(b, clue);
   RecordingHost host;
   Engine(b, host).solution(kSilent);
-  if (host.box != 0)
+  if (host.box != 0 || breaksRule(b))
     err << "quincunx-solve: " << path << ": "
-        << (host.box == kTextErroneous ? "erroneous" : "incomplete")
+        << (host.box == kTextErroneous || breaksRule(b) ? "erroneous" : "incomplete")
         << " puzzle; its solution board is permuted as the solver left it\n";
   for (auto& row : b.tab2) row.fill('0');
 

@@ -4,6 +4,7 @@
 #include <bit>
 #include <cstring>
 #include <map>
+#include <utility>
 
 namespace qx {
 
@@ -26,6 +27,36 @@ constexpr std::array<std::uint8_t, 512> kCount = [] {
 // A draw in 0..n-1. Plain modulo so that a seed gives the same boards with
 // every standard library.
 int below(std::mt19937& rng, int n) { return static_cast<int>(rng() % static_cast<std::uint32_t>(n)); }
+
+// A Sudoku's 81 cells row by row, as bits of one 128-bit word.
+using B81 = unsigned __int128;
+constexpr B81 kOne = 1;
+
+int lowest(B81 m) {
+  const auto lo = static_cast<std::uint64_t>(m);
+  return lo ? std::countr_zero(lo) : 64 + std::countr_zero(static_cast<std::uint64_t>(m >> 64));
+}
+
+// Units 0..8 rows, 9..17 columns, 18..26 boxes.
+struct Tables81 {
+  std::array<B81, 27> unit{};
+  std::array<B81, 81> peers{};
+  std::array<std::uint32_t, 81> unitsOf{};  // a bit per unit of the cell
+  Tables81() {
+    for (int x = 0; x < 81; ++x) {
+      const int r = x / 9, c = x % 9, b = 3 * (r / 3) + c / 3;
+      for (const int u : {r, 9 + c, 18 + b}) {
+        unit[u] |= kOne << x;
+        unitsOf[x] |= 1u << u;
+      }
+    }
+    for (int x = 0; x < 81; ++x) {
+      const int r = x / 9, c = x % 9, b = 3 * (r / 3) + c / 3;
+      peers[x] = (unit[r] | unit[9 + c] | unit[18 + b]) & ~(kOne << x);
+    }
+  }
+};
+const Tables81 kT81;
 
 }  // namespace
 
@@ -381,6 +412,140 @@ int ExactSolver::solve(int depth, unsigned parts) {
   return std::min(total, limit_);
 }
 
+// Digit d in cell x: gone from the cell's other digits and from its peers.
+// False when a peer already holds it.
+bool ExactSolver::place81(Board81& p, int x, int d) {
+  const B81 bit = kOne << x;
+  if (!(p.cand[d] & bit)) return false;
+  // The cell's other digits each lost a place in its units; d lost places
+  // all over its peers' units.
+  const std::uint32_t units = kT81.unitsOf[x];
+  for (int e = 0; e < 9; ++e) {
+    p.dirty[e] |= units & (0u - static_cast<std::uint32_t>((p.cand[e] >> x) & 1));
+    p.cand[e] &= ~bit;
+  }
+  p.dirty[d] = 0x7FFFFFFu;
+  p.cand[d] = (p.cand[d] & ~kT81.peers[x]) | bit;
+  p.open &= ~bit;
+  p.done[d] |= kT81.unitsOf[x];
+  return true;
+}
+
+// Naked singles, and hidden ones when there are none, until nothing changes;
+// false on a contradiction.
+bool ExactSolver::propagate81(Board81& p) {
+  for (;;) {
+    // Open cells with at least one candidate, and with two or more.
+    B81 once = 0, twice = 0;
+    for (const B81 c0 : p.cand) {
+      const B81 c = c0 & p.open;
+      twice |= once & c;
+      once |= c;
+    }
+    if (p.open & ~once) return false;
+    if (const B81 singles = once & ~twice) {
+      // A naked single is no candidate of any other digit: only its own
+      // digit's board changes. Two of them for one digit in one unit clear
+      // each other.
+      p.open &= ~singles;
+      for (int d = 0; d < 9; ++d) {
+        const B81 mine = singles & p.cand[d];
+        if (!mine) continue;
+        B81 c = p.cand[d];
+        for (B81 m = mine; m; m &= m - 1) {
+          const int x = lowest(m);
+          c &= ~kT81.peers[x];
+          p.done[d] |= kT81.unitsOf[x];
+        }
+        if ((c & mine) != mine) return false;
+        p.cand[d] = c;
+        p.dirty[d] = 0x7FFFFFFu;
+      }
+      continue;
+    }
+    bool placed = false;
+    for (int d = 0; d < 9; ++d)
+      for (std::uint32_t todo = std::exchange(p.dirty[d], 0u) & ~p.done[d]; todo; todo &= todo - 1) {
+        const B81 m = p.cand[d] & kT81.unit[std::countr_zero(todo)];
+        if (!m) return false;  // no place left for d in this unit
+        if (m & (m - 1)) continue;
+        const int x = lowest(m);
+        if (!place81(p, x, d)) return false;
+        todo &= ~kT81.unitsOf[x];
+        placed = true;
+      }
+    if (!placed) return true;
+  }
+}
+
+bool ExactSolver::load81(const Grid& tab1) {
+  if (stack81_.empty()) stack81_.resize(83);
+  Board81& p = stack81_[0];
+  for (auto& c : p.cand) c = (kOne << 81) - 1;
+  p.open = (kOne << 81) - 1;
+  std::fill(std::begin(p.done), std::end(p.done), 0u);
+  std::fill(std::begin(p.dirty), std::end(p.dirty), 0x7FFFFFFu);
+  for (int x = 0; x < 81; ++x) {
+    const char ch = tab1[x / 9 + 1][x % 9 + 1];
+    if (isDigit(ch) && !place81(p, x, ch - '1')) return false;  // the same digit twice in a unit
+  }
+  return propagate81(p);
+}
+
+int ExactSolver::solve81(int depth) {
+  ++nodes_;
+  const Board81& p = stack81_[depth];
+  if (!p.open) {
+    if (record_ && !found81_) {
+      for (int d = 0; d < 9; ++d)
+        for (B81 m = p.cand[d]; m; m &= m - 1) sol_[lowest(m)] = static_cast<std::uint8_t>(d + 1);
+      found81_ = true;
+    }
+    return 1;
+  }
+  // The first open cell with two candidates, else the first with fewest.
+  B81 once = 0, twice = 0, thrice = 0;
+  for (const B81 c0 : p.cand) {
+    const B81 c = c0 & p.open;
+    thrice |= twice & c;
+    twice |= once & c;
+    once |= c;
+  }
+  int best = -1;
+  if (const B81 two = twice & ~thrice) {
+    best = lowest(two);
+  } else {
+    int bestCount = 10;
+    for (B81 m = p.open; m; m &= m - 1) {
+      const int x = lowest(m);
+      int n = 0;
+      for (const B81 c : p.cand) n += static_cast<int>((c >> x) & 1);
+      if (n < bestCount) {
+        best = x;
+        bestCount = n;
+      }
+    }
+  }
+  unsigned digits = 0;
+  for (int d = 0; d < 9; ++d) digits |= static_cast<unsigned>((p.cand[d] >> best) & 1) << d;
+  // near's digit first, then the rest in order.
+  const unsigned first = near_[best] & digits;
+  int total = 0;
+  for (unsigned rest = digits & ~first, m = first ? first : rest; m;) {
+    const int d = std::countr_zero(m);
+    stack81_[depth + 1] = p;
+    Board81& q = stack81_[depth + 1];
+    if (place81(q, best, d) && propagate81(q)) total += solve81(depth + 1);
+    if (total >= limit_) break;
+    if (m == first) {
+      m = rest;
+    } else {
+      m &= m - 1;
+    }
+  }
+  return std::min(total, limit_);
+}
+
 void ExactSolver::begin(int limit, bool record) {
   limit_ = limit;
   record_ = record;
@@ -388,6 +553,7 @@ void ExactSolver::begin(int limit, bool record) {
   nodes_ = 0;
   nodeBudget_ = 0;
   near_.fill(0);
+  found81_ = false;
 }
 
 void ExactSolver::writeSolution(Grid& g) const {
@@ -404,7 +570,24 @@ int ExactSolver::countExcept(const Grid& tab1, int r, int c, char d, int limit, 
       const char ch = (*near)[f_.row(y)][f_.col(y)];
       if (isDigit(ch)) near_[y] = static_cast<Mask>(1u << (ch - '1'));
     }
-  if (limit <= 0 || !load(tab1)) return 0;
+  if (limit <= 0) return 0;
+  if (f_.sud() == 1) {
+    if (!load81(tab1)) return 0;
+    Board81& p = stack81_[0];
+    if (isDigit(d)) {
+      const B81 bit = kOne << x;
+      const int k = d - '1';
+      if (!(p.open & bit)) {
+        if (p.cand[k] & bit) return 0;
+      } else {
+        p.cand[k] &= ~bit;
+        p.dirty[k] |= kT81.unitsOf[x];
+        if (!propagate81(p)) return 0;
+      }
+    }
+    return solve81(0);
+  }
+  if (!load(tab1)) return 0;
   Mask* s = stack_[0].cand.data();
   if (isDigit(d)) {
     const Mask bit = static_cast<Mask>(1u << (d - '1'));
@@ -419,8 +602,8 @@ int ExactSolver::countExcept(const Grid& tab1, int r, int c, char d, int limit, 
 
 int ExactSolver::count(const Grid& tab1, int limit, Grid* first) {
   begin(limit, first != nullptr);
-  if (limit <= 0 || !load(tab1)) return 0;
-  const int found = solve(0, 0x1F);
+  if (limit <= 0) return 0;
+  const int found = f_.sud() == 1 ? (load81(tab1) ? solve81(0) : 0) : (load(tab1) ? solve(0, 0x1F) : 0);
   if (found && first) writeSolution(*first);
   return found;
 }

@@ -28,31 +28,54 @@ constexpr std::array<std::uint8_t, 512> kCount = [] {
 // every standard library.
 int below(std::mt19937& rng, int n) { return static_cast<int>(rng() % static_cast<std::uint32_t>(n)); }
 
-// A Sudoku's 81 cells row by row, as bits of one 128-bit word.
+// A Sudoku's 81 cells row by row as bits of one 128-bit word: rows 1 to 6
+// in the low half, rows 7 to 9 from bit 64, so that no row or box straddles
+// the halves and the search for hidden singles looks at one 64-bit word.
 using B81 = unsigned __int128;
 constexpr B81 kOne = 1;
+constexpr int kBits81 = 91;
+constexpr B81 kFull81 = (((kOne << 27) - 1) << 64) | ((kOne << 54) - 1);
+constexpr std::uint64_t kColumnLow = 0x201008040201u;  // bit 9k, k = 0..5
+constexpr std::uint64_t kColumnHigh = 0x40201u;        // bit 9k, k = 0..2
 
 int lowest(B81 m) {
   const auto lo = static_cast<std::uint64_t>(m);
   return lo ? std::countr_zero(lo) : 64 + std::countr_zero(static_cast<std::uint64_t>(m >> 64));
 }
 
-// Units 0..8 rows, 9..17 columns, 18..26 boxes.
+// Units 0..8 rows, 9..17 columns, 18..26 boxes; tables by bit position.
 struct Tables81 {
   std::array<B81, 27> unit{};
-  std::array<B81, 81> peers{};
-  std::array<std::uint32_t, 81> unitsOf{};  // a bit per unit of the cell
+  std::array<B81, kBits81> peers{};
+  std::array<std::uint32_t, kBits81> unitsOf{};  // a bit per unit of the cell
+  std::array<std::int8_t, 81> bit{};             // bit position of a cell
+  std::array<std::int8_t, kBits81> cell{};       // and back
+  // A row or box: its cells are mask << shift of half word.
+  struct Slice {
+    int word, shift;
+    std::uint64_t mask;
+  };
+  std::array<Slice, 27> slice{};
   Tables81() {
+    for (int x = 0; x < 81; ++x) {
+      bit[x] = static_cast<std::int8_t>(x < 54 ? x : x + 10);
+      cell[bit[x]] = static_cast<std::int8_t>(x);
+    }
     for (int x = 0; x < 81; ++x) {
       const int r = x / 9, c = x % 9, b = 3 * (r / 3) + c / 3;
       for (const int u : {r, 9 + c, 18 + b}) {
-        unit[u] |= kOne << x;
-        unitsOf[x] |= 1u << u;
+        unit[u] |= kOne << bit[x];
+        unitsOf[bit[x]] |= 1u << u;
       }
     }
     for (int x = 0; x < 81; ++x) {
       const int r = x / 9, c = x % 9, b = 3 * (r / 3) + c / 3;
-      peers[x] = (unit[r] | unit[9 + c] | unit[18 + b]) & ~(kOne << x);
+      peers[bit[x]] = (unit[r] | unit[9 + c] | unit[18 + b]) & ~(kOne << bit[x]);
+    }
+    for (int k = 0; k < 9; ++k) {
+      slice[k] = {k / 6, 9 * (k % 6), 0x1FF};
+      const int band = k / 3;
+      slice[18 + k] = {band / 2, 27 * (band % 2) + 3 * (k % 3), 0x1C0E07};
     }
   }
 };
@@ -467,10 +490,23 @@ bool ExactSolver::propagate81(Board81& p) {
     bool placed = false;
     for (int d = 0; d < 9; ++d)
       for (std::uint32_t todo = std::exchange(p.dirty[d], 0u) & ~p.done[d]; todo; todo &= todo - 1) {
-        const B81 m = p.cand[d] & kT81.unit[std::countr_zero(todo)];
-        if (!m) return false;  // no place left for d in this unit
-        if (m & (m - 1)) continue;
-        const int x = lowest(m);
+        const auto lo = static_cast<std::uint64_t>(p.cand[d]), hi = static_cast<std::uint64_t>(p.cand[d] >> 64);
+        const int u = std::countr_zero(todo);
+        int x;
+        if (u >= 9 && u < 18) {
+          const int c = u - 9;
+          const std::uint64_t a = (lo >> c) & kColumnLow, b = (hi >> c) & kColumnHigh;
+          const std::uint64_t both = a | (b << 1);
+          if (!both) return false;  // no place left for d in this unit
+          if (both & (both - 1)) continue;
+          x = a ? c + std::countr_zero(a) : 64 + c + std::countr_zero(b);
+        } else {
+          const auto& t = kT81.slice[u];
+          const std::uint64_t m = ((t.word ? hi : lo) >> t.shift) & t.mask;
+          if (!m) return false;
+          if (m & (m - 1)) continue;
+          x = 64 * t.word + t.shift + std::countr_zero(m);
+        }
         if (!place81(p, x, d)) return false;
         todo &= ~kT81.unitsOf[x];
         placed = true;
@@ -482,13 +518,13 @@ bool ExactSolver::propagate81(Board81& p) {
 bool ExactSolver::load81(const Grid& tab1) {
   if (stack81_.empty()) stack81_.resize(83);
   Board81& p = stack81_[0];
-  for (auto& c : p.cand) c = (kOne << 81) - 1;
-  p.open = (kOne << 81) - 1;
+  for (auto& c : p.cand) c = kFull81;
+  p.open = kFull81;
   std::fill(std::begin(p.done), std::end(p.done), 0u);
   std::fill(std::begin(p.dirty), std::end(p.dirty), 0x7FFFFFFu);
   for (int x = 0; x < 81; ++x) {
     const char ch = tab1[x / 9 + 1][x % 9 + 1];
-    if (isDigit(ch) && !place81(p, x, ch - '1')) return false;  // the same digit twice in a unit
+    if (isDigit(ch) && !place81(p, kT81.bit[x], ch - '1')) return false;  // the same digit twice in a unit
   }
   return propagate81(p);
 }
@@ -499,7 +535,7 @@ int ExactSolver::solve81(int depth) {
   if (!p.open) {
     if (record_ && !found81_) {
       for (int d = 0; d < 9; ++d)
-        for (B81 m = p.cand[d]; m; m &= m - 1) sol_[lowest(m)] = static_cast<std::uint8_t>(d + 1);
+        for (B81 m = p.cand[d]; m; m &= m - 1) sol_[kT81.cell[lowest(m)]] = static_cast<std::uint8_t>(d + 1);
       found81_ = true;
     }
     return 1;
@@ -530,7 +566,7 @@ int ExactSolver::solve81(int depth) {
   unsigned digits = 0;
   for (int d = 0; d < 9; ++d) digits |= static_cast<unsigned>((p.cand[d] >> best) & 1) << d;
   // near's digit first, then the rest in order.
-  const unsigned first = near_[best] & digits;
+  const unsigned first = near_[kT81.cell[best]] & digits;
   int total = 0;
   for (unsigned rest = digits & ~first, m = first ? first : rest; m;) {
     const int d = std::countr_zero(m);
@@ -576,13 +612,14 @@ int ExactSolver::countExcept(const Grid& tab1, int r, int c, char d, int limit, 
     if (!load81(tab1)) return 0;
     Board81& p = stack81_[0];
     if (isDigit(d)) {
-      const B81 bit = kOne << x;
+      const int at = kT81.bit[x];
+      const B81 bit = kOne << at;
       const int k = d - '1';
       if (!(p.open & bit)) {
         if (p.cand[k] & bit) return 0;
       } else {
         p.cand[k] &= ~bit;
-        p.dirty[k] |= kT81.unitsOf[x];
+        p.dirty[k] |= kT81.unitsOf[at];
         if (!propagate81(p)) return 0;
       }
     }

@@ -81,6 +81,43 @@ struct Tables81 {
 };
 const Tables81 kT81;
 
+// Box and line crossings inside one band (three rows of a Sudoku, 27 bits):
+// for each pattern of which of its nine three-cell row pieces still hold a
+// digit, the cells that keep it. A digit that stays on one row of a box
+// leaves the rest of that row; one that stays in one box on a row leaves the
+// rest of that box.
+const std::array<std::uint32_t, 512> kBandKeep = [] {
+  std::array<std::uint32_t, 512> t{};
+  for (unsigned held = 0; held < 512; ++held) {
+    auto has = [&](int r, int j) { return (held >> (3 * r + j) & 1) != 0; };
+    unsigned keep = 0x1FF;
+    for (int j = 0; j < 3; ++j) {  // pointing: box j on one row
+      const int rows = has(0, j) + has(1, j) + has(2, j);
+      for (int r = 0; r < 3 && rows == 1; ++r)
+        if (has(r, j))
+          for (int k = 0; k < 3; ++k)
+            if (k != j) keep &= ~(1u << (3 * r + k));
+    }
+    for (int r = 0; r < 3; ++r) {  // claiming: row r in one box
+      const int boxes = has(r, 0) + has(r, 1) + has(r, 2);
+      for (int j = 0; j < 3 && boxes == 1; ++j)
+        if (has(r, j))
+          for (int k = 0; k < 3; ++k)
+            if (k != r) keep &= ~(1u << (3 * k + j));
+    }
+    for (int m = 0; m < 9; ++m)
+      if (keep >> m & 1) t[held] |= 7u << (9 * (m / 3) + 3 * (m % 3));
+  }
+  return t;
+}();
+
+// The band's cells that keep their digit after its crossings.
+std::uint64_t bandKeep(std::uint64_t band) {
+  const std::uint64_t f = (band | band >> 1 | band >> 2) & 0x1249249u;  // bit 3m: piece m holds it
+  const std::uint64_t g = f | f >> 2 | f >> 4;                             // row r's pieces at 9r..9r+2
+  return kBandKeep[(g & 7) | (g >> 6 & 0x38) | (g >> 12 & 0x1C0)];
+}
+
 }  // namespace
 
 const ExactField& ExactField::of(int sud) {
@@ -511,7 +548,21 @@ bool ExactSolver::propagate81(Board81& p) {
         todo &= ~kT81.unitsOf[x];
         placed = true;
       }
-    if (!placed) return true;
+    if (placed) continue;
+    if (!p.open) return true;
+    bool changed = false;
+    for (int d = 0; d < 9; ++d) {
+      const auto lo = static_cast<std::uint64_t>(p.cand[d]), hi = static_cast<std::uint64_t>(p.cand[d] >> 64);
+      constexpr std::uint64_t kBand = (1u << 27) - 1;
+      const std::uint64_t keepLo = bandKeep(lo & kBand) | bandKeep(lo >> 27 & kBand) << 27;
+      const std::uint64_t keepHi = bandKeep(hi & kBand);
+      if ((lo & ~keepLo) | (hi & ~keepHi)) {
+        p.cand[d] &= (B81{keepHi} << 64) | keepLo;
+        p.dirty[d] = 0x7FFFFFFu;
+        changed = true;
+      }
+    }
+    if (!changed) return true;
   }
 }
 

@@ -81,6 +81,64 @@ struct Tables81 {
 };
 const Tables81 kT81;
 
+// A digit's cells that are its only place in a row, column or box, from
+// its board as two half words; false when some unit has no place for it.
+// All units at once: counts saturating at two, as pairs of bit planes
+// (once, twice), kept in parallel fields of one word.
+bool loneCells(std::uint64_t lo, std::uint64_t hi, std::uint64_t lone[2]) {
+  // Rows: nine-bit fields, six in the low half, three in the high one.
+  auto rows = [](std::uint64_t w, std::uint64_t ones, std::uint64_t& out) {
+    const std::uint64_t low8 = ones * 0xFF, top = ones << 8;
+    auto nonzero = [&](std::uint64_t v) { return (((v & low8) + low8) | v) & top; };
+    if (nonzero(w) != top) return false;
+    // No field is empty, so taking one off each borrows inside it.
+    const std::uint64_t one = top & ~nonzero(w & (w - ones));
+    out = w & ((one << 1) - (one >> 8));
+    return true;
+  };
+  std::uint64_t rowLo, rowHi;
+  if (!rows(lo, kColumnLow, rowLo) || !rows(hi, kColumnHigh, rowHi)) return false;
+
+  // Columns: rows paired in the low half, then the rest added one by one.
+  constexpr std::uint64_t kEven = 0x1FFu | 0x1FFull << 18 | 0x1FFull << 36;
+  const std::uint64_t a = lo & kEven, b = lo >> 9 & kEven;
+  const std::uint64_t o1 = a | b, t1 = a & b;
+  std::uint64_t once = o1 & 0x1FF, twice = t1 & 0x1FF;
+  for (int k = 1; k < 3; ++k) {
+    const std::uint64_t o = o1 >> 18 * k & 0x1FF, t = t1 >> 18 * k & 0x1FF;
+    twice |= t | (once & o);
+    once |= o;
+  }
+  for (int k = 0; k < 3; ++k) {
+    const std::uint64_t v = hi >> 9 * k & 0x1FF;
+    twice |= once & v;
+    once |= v;
+  }
+  if (once != 0x1FF) return false;
+  const std::uint64_t column = once & ~twice;
+
+  // Boxes: a band's three rows, then a box's three columns; both bands of
+  // the low half side by side.
+  // first: bit 3j of each band, the first column of its box j.
+  auto boxes = [](std::uint64_t w, std::uint64_t rowMask, std::uint64_t first, std::uint64_t& out) {
+    const std::uint64_t r0 = w & rowMask, r1 = w >> 9 & rowMask, r2 = w >> 18 & rowMask;
+    const std::uint64_t o = r0 | r1 | r2, t = (r0 & r1) | (r0 & r2) | (r1 & r2);
+    const std::uint64_t o0 = o & first, o1 = o >> 1 & first, o2 = o >> 2 & first;
+    const std::uint64_t one = o0 | o1 | o2;
+    const std::uint64_t two = (t & first) | (t >> 1 & first) | (t >> 2 & first) | (o0 & o1) | (o0 & o2) | (o1 & o2);
+    if (one != first) return false;
+    out = w & ((one & ~two) * 0x1C0E07);
+    return true;
+  };
+  std::uint64_t boxLo, boxHi;
+  if (!boxes(lo, 0x1FFu | 0x1FFull << 27, 0x49u | 0x49ull << 27, boxLo) || !boxes(hi, 0x1FF, 0x49, boxHi))
+    return false;
+
+  lone[0] = rowLo | (lo & column * kColumnLow) | boxLo;
+  lone[1] = rowHi | (hi & column * kColumnHigh) | boxHi;
+  return true;
+}
+
 // Box and line crossings inside one band (three rows of a Sudoku, 27 bits):
 // for each pattern of which of its nine three-cell row pieces still hold a
 // digit, the cells that keep it. A digit that stays on one row of a box
@@ -525,29 +583,16 @@ bool ExactSolver::propagate81(Board81& p) {
       continue;
     }
     bool placed = false;
-    for (int d = 0; d < 9; ++d)
-      for (std::uint32_t todo = std::exchange(p.dirty[d], 0u) & ~p.done[d]; todo; todo &= todo - 1) {
-        const auto lo = static_cast<std::uint64_t>(p.cand[d]), hi = static_cast<std::uint64_t>(p.cand[d] >> 64);
-        const int u = std::countr_zero(todo);
-        int x;
-        if (u >= 9 && u < 18) {
-          const int c = u - 9;
-          const std::uint64_t a = (lo >> c) & kColumnLow, b = (hi >> c) & kColumnHigh;
-          const std::uint64_t both = a | (b << 1);
-          if (!both) return false;  // no place left for d in this unit
-          if (both & (both - 1)) continue;
-          x = a ? c + std::countr_zero(a) : 64 + c + std::countr_zero(b);
-        } else {
-          const auto& t = kT81.slice[u];
-          const std::uint64_t m = ((t.word ? hi : lo) >> t.shift) & t.mask;
-          if (!m) return false;
-          if (m & (m - 1)) continue;
-          x = 64 * t.word + t.shift + std::countr_zero(m);
-        }
-        if (!place81(p, x, d)) return false;
-        todo &= ~kT81.unitsOf[x];
-        placed = true;
-      }
+    for (int d = 0; d < 9; ++d) {
+      if (!std::exchange(p.dirty[d], 0u)) continue;
+      std::uint64_t lone[2];
+      if (!loneCells(static_cast<std::uint64_t>(p.cand[d]), static_cast<std::uint64_t>(p.cand[d] >> 64), lone))
+        return false;
+      const B81 fresh = ((B81{lone[1]} << 64) | lone[0]) & p.open;
+      for (B81 m = fresh; m; m &= m - 1)
+        if (!place81(p, lowest(m), d)) return false;
+      placed = placed || fresh;
+    }
     if (placed) continue;
     if (!p.open) return true;
     bool changed = false;

@@ -535,12 +535,11 @@ int ExactSolver::solve(int depth, unsigned parts) {
 bool ExactSolver::place81(Board81& p, int x, int d) {
   const B81 bit = kOne << x;
   if (!(p.cand[d] & bit)) return false;
-  // The cell's other digits may have lost a place in its units (marking
-  // them all is cheaper than finding which); d lost places all over its
-  // peers' units.
+  // The cell's other digits lost a place in its units; d lost places all
+  // over its peers' units.
   const std::uint32_t units = kT81.unitsOf[x];
   for (int e = 0; e < 9; ++e) {
-    p.dirty[e] |= units;
+    p.dirty[e] |= units & (0u - static_cast<std::uint32_t>((p.cand[e] & bit) != 0));
     p.cand[e] &= ~bit;
   }
   p.dirty[d] = 0x7FFFFFFu;

@@ -47,7 +47,6 @@ int lowest(B81 m) {
 struct Tables81 {
   std::array<B81, 27> unit{};
   std::array<B81, kBits81> peers{};
-  std::array<std::uint32_t, kBits81> unitsOf{};  // a bit per unit of the cell
   std::array<std::int8_t, 81> bit{};             // bit position of a cell
   std::array<std::int8_t, kBits81> cell{};       // and back
   // A row or box: its cells are mask << shift of half word.
@@ -63,10 +62,7 @@ struct Tables81 {
     }
     for (int x = 0; x < 81; ++x) {
       const int r = x / 9, c = x % 9, b = 3 * (r / 3) + c / 3;
-      for (const int u : {r, 9 + c, 18 + b}) {
-        unit[u] |= kOne << bit[x];
-        unitsOf[bit[x]] |= 1u << u;
-      }
+      for (const int u : {r, 9 + c, 18 + b}) unit[u] |= kOne << bit[x];
     }
     for (int x = 0; x < 81; ++x) {
       const int r = x / 9, c = x % 9, b = 3 * (r / 3) + c / 3;
@@ -537,15 +533,16 @@ bool ExactSolver::place81(Board81& p, int x, int d) {
   if (!(p.cand[d] & bit)) return false;
   // The cell's other digits lost a place in its units; d lost places all
   // over its peers' units.
-  const std::uint32_t units = kT81.unitsOf[x];
+  const int half = 64 * (x >> 6);
+  const std::uint64_t low = std::uint64_t{1} << (x & 63);
+  unsigned held = 0;
   for (int e = 0; e < 9; ++e) {
-    p.dirty[e] |= units & (0u - static_cast<std::uint32_t>((p.cand[e] & bit) != 0));
+    held |= static_cast<unsigned>((static_cast<std::uint64_t>(p.cand[e] >> half) & low) != 0) << e;
     p.cand[e] &= ~bit;
   }
-  p.dirty[d] = 0x7FFFFFFu;
+  p.dirty |= static_cast<std::uint16_t>(held | 1u << d);
   p.cand[d] = (p.cand[d] & ~kT81.peers[x]) | bit;
   p.open &= ~bit;
-  p.done[d] |= kT81.unitsOf[x];
   return true;
 }
 
@@ -573,17 +570,17 @@ bool ExactSolver::propagate81(Board81& p) {
         for (B81 m = mine; m; m &= m - 1) {
           const int x = lowest(m);
           c &= ~kT81.peers[x];
-          p.done[d] |= kT81.unitsOf[x];
-        }
+                }
         if ((c & mine) != mine) return false;
         p.cand[d] = c;
-        p.dirty[d] = 0x7FFFFFFu;
+        p.dirty |= static_cast<std::uint16_t>(1u << d);
       }
       continue;
     }
     bool placed = false;
     for (int d = 0; d < 9; ++d) {
-      if (!std::exchange(p.dirty[d], 0u)) continue;
+      if (!(p.dirty >> d & 1)) continue;
+      p.dirty &= static_cast<std::uint16_t>(~(1u << d));
       std::uint64_t lone[2];
       if (!loneCells(static_cast<std::uint64_t>(p.cand[d]), static_cast<std::uint64_t>(p.cand[d] >> 64), lone))
         return false;
@@ -602,7 +599,7 @@ bool ExactSolver::propagate81(Board81& p) {
       const std::uint64_t keepHi = bandKeep(hi & kBand);
       if ((lo & ~keepLo) | (hi & ~keepHi)) {
         p.cand[d] &= (B81{keepHi} << 64) | keepLo;
-        p.dirty[d] = 0x7FFFFFFu;
+        p.dirty |= static_cast<std::uint16_t>(1u << d);
         changed = true;
       }
     }
@@ -615,8 +612,7 @@ bool ExactSolver::load81(const Grid& tab1) {
   Board81& p = stack81_[0];
   for (auto& c : p.cand) c = kFull81;
   p.open = kFull81;
-  std::fill(std::begin(p.done), std::end(p.done), 0u);
-  std::fill(std::begin(p.dirty), std::end(p.dirty), 0x7FFFFFFu);
+  p.dirty = 0x1FF;
   for (int x = 0; x < 81; ++x) {
     const char ch = tab1[x / 9 + 1][x % 9 + 1];
     if (isDigit(ch) && !place81(p, kT81.bit[x], ch - '1')) return false;  // the same digit twice in a unit
@@ -714,7 +710,7 @@ int ExactSolver::countExcept(const Grid& tab1, int r, int c, char d, int limit, 
         if (p.cand[k] & bit) return 0;
       } else {
         p.cand[k] &= ~bit;
-        p.dirty[k] |= kT81.unitsOf[at];
+        p.dirty |= static_cast<std::uint16_t>(1u << k);
         if (!propagate81(p)) return 0;
       }
     }

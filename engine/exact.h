@@ -155,8 +155,7 @@ class ExactSolver {
   struct Board81 {
     unsigned __int128 cand[9];  // cells where digit d + 1 may go; a filled cell holds its own
     unsigned __int128 open;     // cells not filled yet
-    std::uint32_t done[9];      // units (rows, columns, boxes) where digit d + 1 stands
-    std::uint32_t dirty[9];     // units where digit d + 1 lost a place since hidden singles looked
+    std::uint16_t dirty;        // bit d: digit d + 1 lost a place since hidden singles looked
   };
   static bool place81(Board81& p, int x, int d);
   static bool propagate81(Board81& p);

@@ -4,6 +4,7 @@
 #include <bit>
 #include <cstring>
 #include <map>
+#include <utility>
 
 namespace qx {
 
@@ -26,6 +27,150 @@ constexpr std::array<std::uint8_t, 512> kCount = [] {
 // A draw in 0..n-1. Plain modulo so that a seed gives the same boards with
 // every standard library.
 int below(std::mt19937& rng, int n) { return static_cast<int>(rng() % static_cast<std::uint32_t>(n)); }
+
+// A Sudoku's 81 cells row by row as bits of one 128-bit word: rows 1 to 6
+// in the low half, rows 7 to 9 from bit 64, so that no row or box straddles
+// the halves and the search for hidden singles looks at one 64-bit word.
+using B81 = unsigned __int128;
+constexpr B81 kOne = 1;
+constexpr int kBits81 = 91;
+constexpr B81 kFull81 = (((kOne << 27) - 1) << 64) | ((kOne << 54) - 1);
+constexpr std::uint64_t kColumnLow = 0x201008040201u;  // bit 9k, k = 0..5
+constexpr std::uint64_t kColumnHigh = 0x40201u;        // bit 9k, k = 0..2
+
+int lowest(B81 m) {
+  const auto lo = static_cast<std::uint64_t>(m);
+  return lo ? std::countr_zero(lo) : 64 + std::countr_zero(static_cast<std::uint64_t>(m >> 64));
+}
+
+// Units 0..8 rows, 9..17 columns, 18..26 boxes; tables by bit position.
+struct Tables81 {
+  std::array<B81, 27> unit{};
+  std::array<B81, kBits81> peers{};
+  std::array<std::int8_t, 81> bit{};             // bit position of a cell
+  std::array<std::int8_t, kBits81> cell{};       // and back
+  // A row or box: its cells are mask << shift of half word.
+  struct Slice {
+    int word, shift;
+    std::uint64_t mask;
+  };
+  std::array<Slice, 27> slice{};
+  Tables81() {
+    for (int x = 0; x < 81; ++x) {
+      bit[x] = static_cast<std::int8_t>(x < 54 ? x : x + 10);
+      cell[bit[x]] = static_cast<std::int8_t>(x);
+    }
+    for (int x = 0; x < 81; ++x) {
+      const int r = x / 9, c = x % 9, b = 3 * (r / 3) + c / 3;
+      for (const int u : {r, 9 + c, 18 + b}) unit[u] |= kOne << bit[x];
+    }
+    for (int x = 0; x < 81; ++x) {
+      const int r = x / 9, c = x % 9, b = 3 * (r / 3) + c / 3;
+      peers[bit[x]] = (unit[r] | unit[9 + c] | unit[18 + b]) & ~(kOne << bit[x]);
+    }
+    for (int k = 0; k < 9; ++k) {
+      slice[k] = {k / 6, 9 * (k % 6), 0x1FF};
+      const int band = k / 3;
+      slice[18 + k] = {band / 2, 27 * (band % 2) + 3 * (k % 3), 0x1C0E07};
+    }
+  }
+};
+const Tables81 kT81;
+
+// A digit's cells that are its only place in a row, column or box, from
+// its board as two half words; false when some unit has no place for it.
+// All units at once: counts saturating at two, as pairs of bit planes
+// (once, twice), kept in parallel fields of one word.
+bool loneCells(std::uint64_t lo, std::uint64_t hi, std::uint64_t lone[2]) {
+  // Rows: nine-bit fields, six in the low half, three in the high one.
+  auto rows = [](std::uint64_t w, std::uint64_t ones, std::uint64_t& out) {
+    const std::uint64_t low8 = ones * 0xFF, top = ones << 8;
+    auto nonzero = [&](std::uint64_t v) { return (((v & low8) + low8) | v) & top; };
+    if (nonzero(w) != top) return false;
+    // No field is empty, so taking one off each borrows inside it.
+    const std::uint64_t one = top & ~nonzero(w & (w - ones));
+    out = w & ((one << 1) - (one >> 8));
+    return true;
+  };
+  std::uint64_t rowLo, rowHi;
+  if (!rows(lo, kColumnLow, rowLo) || !rows(hi, kColumnHigh, rowHi)) return false;
+
+  // Columns: rows paired in the low half, then the rest added one by one.
+  constexpr std::uint64_t kEven = 0x1FFu | 0x1FFull << 18 | 0x1FFull << 36;
+  const std::uint64_t a = lo & kEven, b = lo >> 9 & kEven;
+  const std::uint64_t o1 = a | b, t1 = a & b;
+  std::uint64_t once = o1 & 0x1FF, twice = t1 & 0x1FF;
+  for (int k = 1; k < 3; ++k) {
+    const std::uint64_t o = o1 >> 18 * k & 0x1FF, t = t1 >> 18 * k & 0x1FF;
+    twice |= t | (once & o);
+    once |= o;
+  }
+  for (int k = 0; k < 3; ++k) {
+    const std::uint64_t v = hi >> 9 * k & 0x1FF;
+    twice |= once & v;
+    once |= v;
+  }
+  if (once != 0x1FF) return false;
+  const std::uint64_t column = once & ~twice;
+
+  // Boxes: a band's three rows, then a box's three columns; both bands of
+  // the low half side by side.
+  // first: bit 3j of each band, the first column of its box j.
+  auto boxes = [](std::uint64_t w, std::uint64_t rowMask, std::uint64_t first, std::uint64_t& out) {
+    const std::uint64_t r0 = w & rowMask, r1 = w >> 9 & rowMask, r2 = w >> 18 & rowMask;
+    const std::uint64_t o = r0 | r1 | r2, t = (r0 & r1) | (r0 & r2) | (r1 & r2);
+    const std::uint64_t o0 = o & first, o1 = o >> 1 & first, o2 = o >> 2 & first;
+    const std::uint64_t one = o0 | o1 | o2;
+    const std::uint64_t two = (t & first) | (t >> 1 & first) | (t >> 2 & first) | (o0 & o1) | (o0 & o2) | (o1 & o2);
+    if (one != first) return false;
+    out = w & ((one & ~two) * 0x1C0E07);
+    return true;
+  };
+  std::uint64_t boxLo, boxHi;
+  if (!boxes(lo, 0x1FFu | 0x1FFull << 27, 0x49u | 0x49ull << 27, boxLo) || !boxes(hi, 0x1FF, 0x49, boxHi))
+    return false;
+
+  lone[0] = rowLo | (lo & column * kColumnLow) | boxLo;
+  lone[1] = rowHi | (hi & column * kColumnHigh) | boxHi;
+  return true;
+}
+
+// Box and line crossings inside one band (three rows of a Sudoku, 27 bits):
+// for each pattern of which of its nine three-cell row pieces still hold a
+// digit, the cells that keep it. A digit that stays on one row of a box
+// leaves the rest of that row; one that stays in one box on a row leaves the
+// rest of that box.
+const std::array<std::uint32_t, 512> kBandKeep = [] {
+  std::array<std::uint32_t, 512> t{};
+  for (unsigned held = 0; held < 512; ++held) {
+    auto has = [&](int r, int j) { return (held >> (3 * r + j) & 1) != 0; };
+    unsigned keep = 0x1FF;
+    for (int j = 0; j < 3; ++j) {  // pointing: box j on one row
+      const int rows = has(0, j) + has(1, j) + has(2, j);
+      for (int r = 0; r < 3 && rows == 1; ++r)
+        if (has(r, j))
+          for (int k = 0; k < 3; ++k)
+            if (k != j) keep &= ~(1u << (3 * r + k));
+    }
+    for (int r = 0; r < 3; ++r) {  // claiming: row r in one box
+      const int boxes = has(r, 0) + has(r, 1) + has(r, 2);
+      for (int j = 0; j < 3 && boxes == 1; ++j)
+        if (has(r, j))
+          for (int k = 0; k < 3; ++k)
+            if (k != r) keep &= ~(1u << (3 * k + j));
+    }
+    for (int m = 0; m < 9; ++m)
+      if (keep >> m & 1) t[held] |= 7u << (9 * (m / 3) + 3 * (m % 3));
+  }
+  return t;
+}();
+
+// The band's cells that keep their digit after its crossings.
+std::uint64_t bandKeep(std::uint64_t band) {
+  const std::uint64_t f = (band | band >> 1 | band >> 2) & 0x1249249u;  // bit 3m: piece m holds it
+  const std::uint64_t g = f | f >> 2 | f >> 4;                             // row r's pieces at 9r..9r+2
+  return kBandKeep[(g & 7) | (g >> 6 & 0x38) | (g >> 12 & 0x1C0)];
+}
 
 }  // namespace
 
@@ -381,6 +526,154 @@ int ExactSolver::solve(int depth, unsigned parts) {
   return std::min(total, limit_);
 }
 
+// Digit d in cell x: gone from the cell's other digits and from its peers.
+// False when a peer already holds it.
+bool ExactSolver::place81(Board81& p, int x, int d) {
+  const B81 bit = kOne << x;
+  if (!(p.cand[d] & bit)) return false;
+  // The cell's other digits lost a place in its units; d lost places all
+  // over its peers' units.
+  const int half = 64 * (x >> 6);
+  const std::uint64_t low = std::uint64_t{1} << (x & 63);
+  unsigned held = 0;
+  for (int e = 0; e < 9; ++e) {
+    held |= static_cast<unsigned>((static_cast<std::uint64_t>(p.cand[e] >> half) & low) != 0) << e;
+    p.cand[e] &= ~bit;
+  }
+  p.dirty |= static_cast<std::uint16_t>(held | 1u << d);
+  p.cand[d] = (p.cand[d] & ~kT81.peers[x]) | bit;
+  p.open &= ~bit;
+  return true;
+}
+
+// Naked singles, and hidden ones when there are none, until nothing changes;
+// false on a contradiction.
+bool ExactSolver::propagate81(Board81& p) {
+  for (;;) {
+    // Open cells with at least one candidate, and with two or more.
+    B81 once = 0, twice = 0;
+    for (const B81 c0 : p.cand) {
+      const B81 c = c0 & p.open;
+      twice |= once & c;
+      once |= c;
+    }
+    if (p.open & ~once) return false;
+    if (const B81 singles = once & ~twice) {
+      // A naked single is no candidate of any other digit: only its own
+      // digit's board changes. Two of them for one digit in one unit clear
+      // each other.
+      p.open &= ~singles;
+      for (int d = 0; d < 9; ++d) {
+        const B81 mine = singles & p.cand[d];
+        if (!mine) continue;
+        B81 c = p.cand[d];
+        for (B81 m = mine; m; m &= m - 1) {
+          const int x = lowest(m);
+          c &= ~kT81.peers[x];
+                }
+        if ((c & mine) != mine) return false;
+        p.cand[d] = c;
+        p.dirty |= static_cast<std::uint16_t>(1u << d);
+      }
+      continue;
+    }
+    bool placed = false;
+    for (int d = 0; d < 9; ++d) {
+      if (!(p.dirty >> d & 1)) continue;
+      p.dirty &= static_cast<std::uint16_t>(~(1u << d));
+      std::uint64_t lone[2];
+      if (!loneCells(static_cast<std::uint64_t>(p.cand[d]), static_cast<std::uint64_t>(p.cand[d] >> 64), lone))
+        return false;
+      const B81 fresh = ((B81{lone[1]} << 64) | lone[0]) & p.open;
+      for (B81 m = fresh; m; m &= m - 1)
+        if (!place81(p, lowest(m), d)) return false;
+      placed = placed || fresh;
+    }
+    if (placed) continue;
+    if (!p.open) return true;
+    bool changed = false;
+    for (int d = 0; d < 9; ++d) {
+      const auto lo = static_cast<std::uint64_t>(p.cand[d]), hi = static_cast<std::uint64_t>(p.cand[d] >> 64);
+      constexpr std::uint64_t kBand = (1u << 27) - 1;
+      const std::uint64_t keepLo = bandKeep(lo & kBand) | bandKeep(lo >> 27 & kBand) << 27;
+      const std::uint64_t keepHi = bandKeep(hi & kBand);
+      if ((lo & ~keepLo) | (hi & ~keepHi)) {
+        p.cand[d] &= (B81{keepHi} << 64) | keepLo;
+        p.dirty |= static_cast<std::uint16_t>(1u << d);
+        changed = true;
+      }
+    }
+    if (!changed) return true;
+  }
+}
+
+bool ExactSolver::load81(const Grid& tab1) {
+  if (stack81_.empty()) stack81_.resize(83);
+  Board81& p = stack81_[0];
+  for (auto& c : p.cand) c = kFull81;
+  p.open = kFull81;
+  p.dirty = 0x1FF;
+  for (int x = 0; x < 81; ++x) {
+    const char ch = tab1[x / 9 + 1][x % 9 + 1];
+    if (isDigit(ch) && !place81(p, kT81.bit[x], ch - '1')) return false;  // the same digit twice in a unit
+  }
+  return propagate81(p);
+}
+
+int ExactSolver::solve81(int depth) {
+  ++nodes_;
+  const Board81& p = stack81_[depth];
+  if (!p.open) {
+    if (record_ && !found81_) {
+      for (int d = 0; d < 9; ++d)
+        for (B81 m = p.cand[d]; m; m &= m - 1) sol_[kT81.cell[lowest(m)]] = static_cast<std::uint8_t>(d + 1);
+      found81_ = true;
+    }
+    return 1;
+  }
+  // The first open cell with two candidates, else the first with fewest.
+  B81 once = 0, twice = 0, thrice = 0;
+  for (const B81 c0 : p.cand) {
+    const B81 c = c0 & p.open;
+    thrice |= twice & c;
+    twice |= once & c;
+    once |= c;
+  }
+  int best = -1;
+  if (const B81 two = twice & ~thrice) {
+    best = lowest(two);
+  } else {
+    int bestCount = 10;
+    for (B81 m = p.open; m; m &= m - 1) {
+      const int x = lowest(m);
+      int n = 0;
+      for (const B81 c : p.cand) n += static_cast<int>((c >> x) & 1);
+      if (n < bestCount) {
+        best = x;
+        bestCount = n;
+      }
+    }
+  }
+  unsigned digits = 0;
+  for (int d = 0; d < 9; ++d) digits |= static_cast<unsigned>((p.cand[d] >> best) & 1) << d;
+  // near's digit first, then the rest in order.
+  const unsigned first = near_[kT81.cell[best]] & digits;
+  int total = 0;
+  for (unsigned rest = digits & ~first, m = first ? first : rest; m;) {
+    const int d = std::countr_zero(m);
+    stack81_[depth + 1] = p;
+    Board81& q = stack81_[depth + 1];
+    if (place81(q, best, d) && propagate81(q)) total += solve81(depth + 1);
+    if (total >= limit_) break;
+    if (m == first) {
+      m = rest;
+    } else {
+      m &= m - 1;
+    }
+  }
+  return std::min(total, limit_);
+}
+
 void ExactSolver::begin(int limit, bool record) {
   limit_ = limit;
   record_ = record;
@@ -388,6 +681,7 @@ void ExactSolver::begin(int limit, bool record) {
   nodes_ = 0;
   nodeBudget_ = 0;
   near_.fill(0);
+  found81_ = false;
 }
 
 void ExactSolver::writeSolution(Grid& g) const {
@@ -404,7 +698,25 @@ int ExactSolver::countExcept(const Grid& tab1, int r, int c, char d, int limit, 
       const char ch = (*near)[f_.row(y)][f_.col(y)];
       if (isDigit(ch)) near_[y] = static_cast<Mask>(1u << (ch - '1'));
     }
-  if (limit <= 0 || !load(tab1)) return 0;
+  if (limit <= 0) return 0;
+  if (f_.sud() == 1) {
+    if (!load81(tab1)) return 0;
+    Board81& p = stack81_[0];
+    if (isDigit(d)) {
+      const int at = kT81.bit[x];
+      const B81 bit = kOne << at;
+      const int k = d - '1';
+      if (!(p.open & bit)) {
+        if (p.cand[k] & bit) return 0;
+      } else {
+        p.cand[k] &= ~bit;
+        p.dirty |= static_cast<std::uint16_t>(1u << k);
+        if (!propagate81(p)) return 0;
+      }
+    }
+    return solve81(0);
+  }
+  if (!load(tab1)) return 0;
   Mask* s = stack_[0].cand.data();
   if (isDigit(d)) {
     const Mask bit = static_cast<Mask>(1u << (d - '1'));
@@ -419,8 +731,8 @@ int ExactSolver::countExcept(const Grid& tab1, int r, int c, char d, int limit, 
 
 int ExactSolver::count(const Grid& tab1, int limit, Grid* first) {
   begin(limit, first != nullptr);
-  if (limit <= 0 || !load(tab1)) return 0;
-  const int found = solve(0, 0x1F);
+  if (limit <= 0) return 0;
+  const int found = f_.sud() == 1 ? (load81(tab1) ? solve81(0) : 0) : (load(tab1) ? solve(0, 0x1F) : 0);
   if (found && first) writeSolution(*first);
   return found;
 }

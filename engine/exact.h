@@ -149,6 +149,19 @@ class ExactSolver {
   int solve(int depth, unsigned parts);
   void writeSolution(Grid& g) const;
 
+  // A Sudoku has a search of its own: per digit, the cells where it may
+  // still go as one 81-bit board, so that placing a digit is a few masks.
+  // Used for every count; a random board keeps the search above.
+  struct Board81 {
+    unsigned __int128 cand[9];  // cells where digit d + 1 may go; a filled cell holds its own
+    unsigned __int128 open;     // cells not filled yet
+    std::uint16_t dirty;        // bit d: digit d + 1 lost a place since hidden singles looked
+  };
+  static bool place81(Board81& p, int x, int d);
+  static bool propagate81(Board81& p);
+  bool load81(const Grid& tab1);
+  int solve81(int depth);
+
   const ExactField& f_;
   std::vector<State> stack_;  // stack_[d]: the board at search depth d
   std::vector<std::int16_t> queue_;
@@ -165,6 +178,8 @@ class ExactSolver {
   std::array<Mask, ExactField::kMaxCells> near_{};  // digit to try first per cell, or 0
   long nodes_ = 0;
   long nodeBudget_ = 0;  // search nodes allowed; 0: no bound
+  std::vector<Board81> stack81_;  // a Sudoku's boards per search depth
+  bool found81_ = false;          // sol_ holds the first solution
 };
 
 }  // namespace qx

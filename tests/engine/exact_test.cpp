@@ -131,6 +131,51 @@ TEST(ExactSolver, CountsAsThePlainCounterOnQuincunxAndSudokuBoards) {
   EXPECT_GT(seen[3], 0);
 }
 
+// A Sudoku searches on its own boards: its counts, with and without a digit
+// kept out of a cell, against the plain counter, on boards from unique to
+// far too open, some with a given changed.
+TEST(ExactSolver, SudokuCountsAndExceptionsAgreeWithThePlainCounter) {
+  ExactSolver solver(1);
+  std::map<int, int> seen, seenExcept;
+  for (int i = 0; i < 150; ++i) {
+    std::mt19937 rng(1000 + i);
+    const Grid full = solver.randomFull(rng);
+    Grid g = full;
+    std::vector<int> cells(81);
+    for (int x = 0; x < 81; ++x) cells[x] = x;
+    std::shuffle(cells.begin(), cells.end(), rng);
+    const int holes = 40 + i % 25;
+    for (int k = 0; k < holes; ++k) g[cells[k] / 9 + 1][cells[k] % 9 + 1] = '0';
+    if (i % 6 == 5) g[cells[holes] / 9 + 1][cells[holes] % 9 + 1] = static_cast<char>('1' + i % 9);
+    const int solutions = test::countSolutions(g, 1, 3);
+    EXPECT_EQ(solver.count(g, 3), solutions) << "board " << i;
+    ++seen[solutions];
+
+    // Out of an open cell (or a given, every third board), full's digit.
+    const int x = i % 3 ? cells[i % holes] : cells[holes + 1];
+    const int r = x / 9 + 1, c = x % 9 + 1;
+    int expected = 0;
+    if (!isDigit(g[r][c])) {
+      for (char d = '1'; d <= '9'; ++d) {
+        if (d == full[r][c]) continue;
+        Grid h = g;
+        h[r][c] = d;
+        expected += test::countSolutions(h, 1, 2);
+      }
+    } else if (g[r][c] != full[r][c]) {
+      expected = test::countSolutions(g, 1, 2);
+    }
+    expected = std::min(expected, 2);
+    EXPECT_EQ(solver.countExcept(g, r, c, full[r][c], 2, &full), expected) << "board " << i;
+    ++seenExcept[expected];
+  }
+  EXPECT_GT(seen[0], 0);
+  EXPECT_GT(seen[1], 0);
+  EXPECT_GT(seen[3], 0);
+  EXPECT_GT(seenExcept[0], 0);
+  EXPECT_GT(seenExcept[2], 0);
+}
+
 // A cell of a shared domain obeys the lines and columns of both its grids;
 // characters other than digits are empty cells.
 TEST(ExactSolver, SharedCellsObeyBothGrids) {

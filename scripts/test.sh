@@ -28,7 +28,7 @@ for target in puzzle placed candidates settings help file_reader draw; do
       "$ROOT/build/fuzz/bin/fuzz_$target" -max_total_time=15 -artifact_prefix="$work/" \
       -dict="$ROOT/tests/fuzz/jeu.dict" "$work" "$ROOT/tests/fuzz/corpus/$target" >"$work.log" 2>&1; then
     passed=$((passed + 1))
-    echo "fuzz_$target: $(tail -n 1 "$work.log")"
+    echo "fuzz_$target: $(grep -a "^Done" "$work.log" | tail -n 1)"
   else
     failed=$((failed + 1))
     cat "$work.log"

@@ -24,23 +24,9 @@ namespace {
 namespace fs = std::filesystem;
 using gen::Rating;
 
-Grid zeros() {
-  Grid g;
-  for (auto& row : g) row.fill('0');
-  return g;
-}
+using test::zeros;
 
-std::string grid1(const Grid& g) {
-  std::string s;
-  for (int r = 1; r <= 9; ++r)
-    for (int c = 1; c <= 9; ++c) s.push_back(g[r][c]);
-  return s;
-}
-
-std::string readText(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using test::slurp;
 
 bool solvedBoard(const Grid& g, int su) {
   Board b;
@@ -251,13 +237,13 @@ TEST_F(GenCli, WritesNamedFilesThatRateAsNamed) {
   for (std::size_t at; (at = expected.find(made)) != std::string::npos;) expected.replace(at, made.size(), threads);
   EXPECT_EQ(out.str().substr(0, expected.size()), expected);
   EXPECT_EQ(out.str().find(threads + "/sudoku-trials-3.jeu: sudoku unique trials ("), expected.size());
-  EXPECT_EQ(readText(threads + "/sudoku-trials-2.jeu"), readText(two));
+  EXPECT_EQ(slurp(threads + "/sudoku-trials-2.jeu"), slurp(two));
 
   // Puzzle 2 alone, under another name: the same puzzle.
   ASSERT_EQ(run({"--variant", "sudoku", "--rating", "trials", "--first", "2", "--seed", "9",
                  "--out", (dir / "again").string(), "--prefix", "grille"}),
             0);
-  EXPECT_EQ(readText(dir / "again" / "grille-trials-2.jeu"), readText(two));
+  EXPECT_EQ(slurp(dir / "again" / "grille-trials-2.jeu"), slurp(two));
 }
 
 TEST_F(GenCli, RateTellsUniquenessVariantAndEngineResult) {
@@ -324,7 +310,7 @@ TEST(ShippedPuzzles, TheirSeedsStillMakeThem) {
     opt.symmetric = c.symmetric;
     const auto p = gen::generate(opt, c.seed, c.n);
     ASSERT_TRUE(p) << c.file;
-    EXPECT_EQ(puzzleText(p->tab1, p->clue), readText(fs::path(QX_DATA_DIR) / "Jeux" / c.file)) << c.file;
+    EXPECT_EQ(puzzleText(p->tab1, p->clue), slurp(fs::path(QX_DATA_DIR) / "Jeux" / c.file)) << c.file;
   }
 }
 
@@ -374,7 +360,7 @@ TEST(ShippedPuzzles, UniqueSolvedAndRatedAsNamed) {
   EXPECT_GE(clued, 2);
 
   // The first start shows the default Quincunx.
-  EXPECT_EQ(readText(data / "state" / "quincunx.jeu"), readText(data / "quincunn.jeu"));
+  EXPECT_EQ(slurp(data / "state" / "quincunx.jeu"), slurp(data / "quincunn.jeu"));
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "files/puzzle_file.h"
 #include "tests/support/puzzles.h"
 #include "tests/support/temp_dir.h"
+#include "tests/tools/cli_fixture.h"
 #include "tools/gen/gen_cli.h"
 #include "tools/gen/generator.h"
 
@@ -198,23 +199,7 @@ TEST(Generate, HiddenClueOnlyWhenTheEngineNeedsIt) {
 
 // ---------------------------------------------------------- command line
 
-class GenCli : public ::testing::Test {
- protected:
-  std::string write(const std::string& name, const Grid& tab1, const Clue& clue = Clue{}) {
-    const auto path = (dir / name).string();
-    std::ofstream(path, std::ios::binary) << puzzleText(tab1, clue);
-    return path;
-  }
-  int run(std::vector<std::string> args) {
-    out.str("");
-    err.str("");
-    return runGenCli(args, out, err);
-  }
-
-  test::TempDir tmp{"qx-gen-cli"};
-  fs::path dir = tmp.path();
-  std::ostringstream out, err;
-};
+using GenCli = test::CliTest<runGenCli>;
 
 TEST_F(GenCli, WritesNamedFilesThatRateAsNamed) {
   const auto made = (dir / "made").string();
@@ -256,9 +241,10 @@ TEST_F(GenCli, RateTellsUniquenessVariantAndEngineResult) {
   Grid wrong = easy;
   wrong[1][1] = wrong[1][2] = '7';
 
+  auto put = [&](const char* name, const Grid& g) { return write(name, puzzleText(g, Clue{})); };
   const std::vector<std::string> files = {
-      write("quincuno.jeu", easy), write("quincunn.jeu", full), write("quincunx-open.jeu", open),
-      write("sudoku-wrong.jeu", wrong), write("grille.jeu", full)};
+      put("quincuno.jeu", easy), put("quincunn.jeu", full), put("quincunx-open.jeu", open),
+      put("sudoku-wrong.jeu", wrong), put("grille.jeu", full)};
   const auto missing = (dir / "sudoku-missing.jeu").string();
   std::vector<std::string> args = {"--rate"};
   args.insert(args.end(), files.begin(), files.end());
@@ -274,7 +260,7 @@ TEST_F(GenCli, RateTellsUniquenessVariantAndEngineResult) {
 }
 
 TEST_F(GenCli, UsageErrors) {
-  const auto file = write("sudoku-x.jeu", zeros());
+  const auto file = write("sudoku-x.jeu", puzzleText(zeros(), Clue{}));
   for (const std::vector<std::string>& args :
        {std::vector<std::string>{"--rate"}, {"--rate", "--count", "2", file}, {file},
         {"--rating", "hard"}, {"--variant", "kakuro"}, {"--count", "0"}, {"--count"},

@@ -9,7 +9,7 @@
 #include "files/puzzle_file.h"
 #include "tests/support/hostile.h"
 #include "tests/support/puzzles.h"
-#include "tests/support/temp_dir.h"
+#include "tests/tools/cli_fixture.h"
 #include "tools/solve/solve_cli.h"
 
 namespace qx {
@@ -17,23 +17,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class SolveCli : public ::testing::Test {
- protected:
-  std::string write(const std::string& name, const std::string& text) {
-    const auto path = (dir / name).string();
-    std::ofstream(path, std::ios::binary) << text;
-    return path;
-  }
-  int run(std::vector<std::string> args) {
-    out.str("");
-    err.str("");
-    return runSolveCli(args, out, err);
-  }
-
-  test::TempDir tmp{"qx-solve-cli"};
-  fs::path dir = tmp.path();
-  std::ostringstream out, err;
-};
+using SolveCli = test::CliTest<runSolveCli>;
 
 TEST_F(SolveCli, ReportsASudokuFileWithItsClue) {
   const auto set = test::loadSet("sudoku-easy");

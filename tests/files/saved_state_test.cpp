@@ -55,6 +55,27 @@ class SavedState : public ::testing::Test {
     s = Settings{static_cast<int>(rng() % 100000), 1, 1, 7, 1, 4, 19, 1, 1, -42};
   }
 
+  // All five files read back as a start reads them: what was saved.
+  void expectReadBackAsSaved() {
+    Board back;
+    Clue clueBack;
+    Settings sBack;
+    int su = -1;
+    ASSERT_TRUE(lecture((dir / kPuzzleFile).string(), back.tab1, clueBack));
+    lecturi(dir.string(), sBack, su, back.tab7);
+    lecturf(dir.string(), back.tab2);
+    lecturg(dir.string(), back.candie);
+    lecturh(dir.string(), back.candif);
+    EXPECT_TRUE(back.tab1 == b.tab1);
+    EXPECT_TRUE(back.tab2 == b.tab2);
+    EXPECT_TRUE(back.tab7 == b.tab7);
+    EXPECT_TRUE(back.candie == b.candie);
+    EXPECT_TRUE(back.candif == b.candif);
+    EXPECT_EQ(su, b.su);
+    EXPECT_EQ(test::fields(clueBack), test::fields(clue));
+    EXPECT_EQ(fields(sBack), fields(s));
+  }
+
   test::TempDir tmp{"qx-state"};
   fs::path dir = tmp.path();
   Board b;
@@ -66,25 +87,7 @@ TEST_F(SavedState, EverythingSurvivesARestart) {
   for (std::uint32_t seed = 1; seed <= 5; ++seed) {
     fillRandomState(seed);
     ASSERT_TRUE(saveState(dir.string(), b, clue, s).ok);
-
-    Board back;
-    Clue clueBack;
-    Settings sBack;
-    int su = -1;
-    ASSERT_TRUE(lecture((dir / kPuzzleFile).string(), back.tab1, clueBack));
-    lecturi(dir.string(), sBack, su, back.tab7);
-    lecturf(dir.string(), back.tab2);
-    lecturg(dir.string(), back.candie);
-    lecturh(dir.string(), back.candif);
-
-    EXPECT_TRUE(back.tab1 == b.tab1);
-    EXPECT_TRUE(back.tab2 == b.tab2);
-    EXPECT_TRUE(back.tab7 == b.tab7);
-    EXPECT_TRUE(back.candie == b.candie);
-    EXPECT_TRUE(back.candif == b.candif);
-    EXPECT_EQ(su, b.su);
-    EXPECT_EQ(test::fields(clueBack), test::fields(clue));
-    EXPECT_EQ(fields(sBack), fields(s));
+    expectReadBackAsSaved();
   }
 }
 
@@ -114,16 +117,7 @@ TEST_F(SavedState, CrLfFilesReadAsWritten) {
     for (char ch : text) crlf += ch == '\n' ? std::string("\r\n") : std::string(1, ch);
     put(name, crlf);
   }
-  Board back;
-  Settings sBack;
-  int su = -1;
-  lecturi(dir.string(), sBack, su, back.tab7);
-  lecturf(dir.string(), back.tab2);
-  lecturg(dir.string(), back.candie);
-  EXPECT_TRUE(back.tab7 == b.tab7);
-  EXPECT_TRUE(back.tab2 == b.tab2);
-  EXPECT_TRUE(back.candie == b.candie);
-  EXPECT_EQ(fields(sBack), fields(s));
+  expectReadBackAsSaved();
 }
 
 // Fails the n-th call of one kind (counting from 1), or every one from the

@@ -51,8 +51,6 @@ inline std::tuple<int, int, int, char> fields(const Clue& c) { return {c.ne, c.i
 char valueAt(const Board& b, int r, int c);
 // Every line, column and domain of sub-grids 1..sud holds 1..9 exactly once.
 bool isSolved(const Board& b);
-// No digit repeats in any unit of sub-grids 1..sud (empty cells allowed).
-bool isConsistent(const Board& b);
 
 // Solutions of the givens in sub-grids 1..sud under the rules of the five grids,
 // counted up to limit by plain backtracking.

@@ -100,22 +100,5 @@ TEST_F(Candidates, SudokuCandidatesMatchAPlainSudoku) {
   }
 }
 
-TEST(Board, GeometryAndVariant) {
-  int inGrids = 0;
-  for (int r = 1; r <= kField; ++r)
-    for (int c = 1; c <= kField; ++c) {
-      EXPECT_NE(inSubGrid(r, c, 5), isGapCell(r, c)) << r << "," << c;
-      inGrids += inSubGrid(r, c, 5);
-    }
-  EXPECT_EQ(inGrids, 369);
-  Board b;
-  b.setVariant(1);
-  EXPECT_EQ(b.sue, 9);
-  EXPECT_EQ(b.sud, 1);
-  b.setVariant(0);
-  EXPECT_EQ(b.sue, 21);
-  EXPECT_EQ(b.sud, 5);
-}
-
 }  // namespace
 }  // namespace qx

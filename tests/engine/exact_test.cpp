@@ -15,11 +15,7 @@
 namespace qx {
 namespace {
 
-Grid zeros() {
-  Grid g;
-  for (auto& row : g) row.fill('0');
-  return g;
-}
+using test::zeros;
 
 // Givens and the hidden clue: what a solve starts from.
 Grid startOf(const Board& b) {

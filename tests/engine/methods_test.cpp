@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "engine/engine.h"
 #include "tests/support/puzzles.h"
@@ -46,124 +47,72 @@ TEST_F(Methods, UniqueNarrowsAHiddenSingleOnce) {
   EXPECT_EQ(get(1, 1), "127");
 }
 
-TEST_F(Methods, UnClearsTheSingleFromEveryPeer) {
-  set(5, 5, "4");
-  set(5, 1, "45");
-  set(1, 5, "34");
-  set(4, 6, "48");
-  set(6, 9, "4");   // peer by line, single too
-  set(1, 1, "4");   // no peer: stays
-  EXPECT_EQ(e.un(), 1);
-  EXPECT_EQ(get(5, 1), "5");
-  EXPECT_EQ(get(1, 5), "3");
-  EXPECT_EQ(get(4, 6), "8");
-  EXPECT_EQ(get(5, 5), "4");
-  EXPECT_EQ(get(1, 1), "4");
-  EXPECT_EQ(get(6, 9), "4");  // not on line 5
-}
+// One method on a few set cells: how many changes it reports and what the
+// cells hold after. Cells left out of `after` keep what they were given.
+struct Cell {
+  int r, c;
+  const char* digits;
+};
+struct MethodCase {
+  const char* what;
+  int variant;
+  int (Engine::*method)();
+  std::vector<Cell> given;
+  int changes;
+  std::vector<Cell> after;
+};
 
-TEST_F(Methods, TwoSinglesOnOneLineLeaveTheSecondEmpty) {
-  set(2, 3, "4");
-  set(2, 7, "4");
-  EXPECT_EQ(e.un(), 1);
-  EXPECT_EQ(get(2, 3), "4");
-  EXPECT_EQ(get(2, 7), "");
-}
-
-TEST_F(Methods, UnStaysInsideGridOneInASudoku) {
-  b.setVariant(1);
-  set(9, 9, "6");
-  set(9, 10, "6");  // centre grid's line, not grid 1's
-  set(11, 9, "6");
-  EXPECT_EQ(e.un(), 0);
-  EXPECT_EQ(get(9, 10), "6");
-  EXPECT_EQ(get(11, 9), "6");
-  b.setVariant(0);
-  EXPECT_EQ(e.un(), 1);  // the centre grid now scans (9, 9) too
-  EXPECT_EQ(get(9, 10), "");
-  EXPECT_EQ(get(11, 9), "");
-}
-
-TEST_F(Methods, AlignClearsTheLineOutsideTheDomain) {
-  set(2, 1, "3");
-  set(2, 3, "35");
-  set(2, 5, "3");
-  set(2, 9, "37");
-  set(3, 5, "3");  // other line, same domain column as (2, 5): untouched
-  EXPECT_EQ(e.align(), 1);
-  EXPECT_EQ(get(2, 5), "");
-  EXPECT_EQ(get(2, 9), "7");
-  EXPECT_EQ(get(2, 1), "3");
-  EXPECT_EQ(get(2, 3), "35");
-}
-
-TEST_F(Methods, AlignIgnoresDiagonalsAndZeroOverZero) {
-  set(1, 1, "6");
-  set(2, 2, "6");
-  set(3, 3, "6");
-  set(5, 5, "6");  // alone: clears its line and column, where 6 is already gone
-  EXPECT_EQ(e.align(), 0);
-  EXPECT_EQ(get(1, 1), "6");
-  EXPECT_EQ(get(2, 2), "6");
-}
-
-TEST_F(Methods, AlignInASharedDomainUsesTheGridBeingScanned) {
-  // Digit 2 of the shared domain (rows 7-9, columns 7-9) only on row 8.
-  set(8, 7, "2");
-  set(8, 8, "2");
-  set(8, 2, "2");   // grid 1's line
-  set(7, 1, "2");   // keeps (8, 2)'s own domain from aligning
-  set(8, 14, "2");  // centre grid's line
-  set(8, 20, "2");  // grid 2's line only
-  EXPECT_EQ(e.align(), 1);
-  EXPECT_EQ(get(8, 2), "");
-  EXPECT_EQ(get(8, 14), "");
-  EXPECT_EQ(get(8, 20), "2");
-}
-
-TEST_F(Methods, HiddenPairKeepsOnlyThePair) {
-  set(1, 4, "1379");
-  set(6, 4, "379");
-  set(3, 4, "15");
-  set(8, 4, "9");
-  EXPECT_EQ(e.couple(), 1);
-  EXPECT_EQ(get(1, 4), "37");
-  EXPECT_EQ(get(6, 4), "37");
-}
-
-TEST_F(Methods, NakedPairClearsItsUnitOnly) {
-  set(4, 4, "26");
-  set(6, 5, "26");
-  set(5, 5, "1268");
-  set(4, 1, "2678");  // same line as (4, 4), other domain
-  set(4, 7, "2");
-  set(8, 5, "269");  // keeps 2 and 6 of column 5 from forming a hidden pair
-  EXPECT_EQ(e.couple(), 1);
-  EXPECT_EQ(get(5, 5), "18");
-  EXPECT_EQ(get(4, 4), "26");
-  EXPECT_EQ(get(6, 5), "26");
-  EXPECT_EQ(get(4, 1), "2678");
-  EXPECT_EQ(get(4, 7), "2");
-  // With (5, 5) narrowed, 2 and 6 are confined to two cells of column 5.
-  EXPECT_EQ(get(8, 5), "26");
-}
-
-TEST_F(Methods, ThirdMatchingCellOfANakedPairLosesBoth) {
-  set(3, 1, "48");
-  set(3, 5, "48");
-  set(3, 9, "48");
-  EXPECT_EQ(e.couple(), 1);
-  EXPECT_EQ(get(3, 1), "48");
-  EXPECT_EQ(get(3, 5), "48");
-  EXPECT_EQ(get(3, 9), "");
-}
-
-TEST_F(Methods, PairRulesNeedExactlyTwoCells) {
-  set(1, 1, "135");
-  set(1, 2, "135");
-  set(1, 3, "35");  // 3 and 5 in three cells, 1 in two: no pair at all
-  EXPECT_EQ(e.couple(), 0);
-  EXPECT_EQ(get(1, 1), "135");
+TEST_F(Methods, EachMethodOnHandMadeCandidates) {
+  const MethodCase cases[] = {
+      {"un clears the single from every peer, not from a cell off its units", 0, &Engine::un,
+       {{5, 5, "4"}, {5, 1, "45"}, {1, 5, "34"}, {4, 6, "48"}, {6, 9, "4"}, {1, 1, "4"}},
+       1, {{5, 1, "5"}, {1, 5, "3"}, {4, 6, "8"}}},
+      {"two singles on one line leave the second empty", 0, &Engine::un,
+       {{2, 3, "4"}, {2, 7, "4"}}, 1, {{2, 7, ""}}},
+      // (9, 10) and (11, 9) are on the centre grid's units only.
+      {"a Sudoku's un stays inside grid 1", 1, &Engine::un,
+       {{9, 9, "6"}, {9, 10, "6"}, {11, 9, "6"}}, 0, {}},
+      {"a Quincunx's centre grid scans (9, 9) too", 0, &Engine::un,
+       {{9, 9, "6"}, {9, 10, "6"}, {11, 9, "6"}}, 1, {{9, 10, ""}, {11, 9, ""}}},
+      // (3, 5): other line, same domain column as (2, 5): untouched.
+      {"align clears the line outside the domain", 0, &Engine::align,
+       {{2, 1, "3"}, {2, 3, "35"}, {2, 5, "3"}, {2, 9, "37"}, {3, 5, "3"}},
+       1, {{2, 5, ""}, {2, 9, "7"}}},
+      // (5, 5) alone clears its line and column, where 6 is already gone.
+      {"align ignores diagonals and zero over zero", 0, &Engine::align,
+       {{1, 1, "6"}, {2, 2, "6"}, {3, 3, "6"}, {5, 5, "6"}}, 0, {}},
+      // Digit 2 of the shared domain (rows 7-9, columns 7-9) only on row 8;
+      // (7, 1) keeps (8, 2)'s own domain from aligning; (8, 20) is on grid 2's line only.
+      {"align in a shared domain uses the grid being scanned", 0, &Engine::align,
+       {{8, 7, "2"}, {8, 8, "2"}, {8, 2, "2"}, {7, 1, "2"}, {8, 14, "2"}, {8, 20, "2"}},
+       1, {{8, 2, ""}, {8, 14, ""}}},
+      {"a hidden pair keeps only the pair", 0, &Engine::couple,
+       {{1, 4, "1379"}, {6, 4, "379"}, {3, 4, "15"}, {8, 4, "9"}}, 1, {{1, 4, "37"}, {6, 4, "37"}}},
+      // (4, 1) is on (4, 4)'s line, in another domain; (8, 5) keeps 2 and 6 of
+      // column 5 from a hidden pair until (5, 5) is narrowed, then becomes one.
+      {"a naked pair clears its unit only", 0, &Engine::couple,
+       {{4, 4, "26"}, {6, 5, "26"}, {5, 5, "1268"}, {4, 1, "2678"}, {4, 7, "2"}, {8, 5, "269"}},
+       1, {{5, 5, "18"}, {8, 5, "26"}}},
+      {"the third matching cell of a naked pair loses both", 0, &Engine::couple,
+       {{3, 1, "48"}, {3, 5, "48"}, {3, 9, "48"}}, 1, {{3, 9, ""}}},
+      // 3 and 5 in three cells, 1 in two: no pair at all.
+      {"pair rules need exactly two cells", 0, &Engine::couple,
+       {{1, 1, "135"}, {1, 2, "135"}, {1, 3, "35"}}, 0, {}},
+  };
+  for (const MethodCase& t : cases) {
+    SCOPED_TRACE(t.what);
+    for (auto& row : b.candid)
+      for (auto& cell : row) cell.fill('0');
+    b.setVariant(t.variant);
+    for (const Cell& g : t.given) set(g.r, g.c, g.digits);
+    EXPECT_EQ((e.*t.method)(), t.changes);
+    for (const Cell& g : t.given) {
+      const Cell* changed = nullptr;
+      for (const Cell& a : t.after)
+        if (a.r == g.r && a.c == g.c) changed = &a;
+      EXPECT_EQ(get(g.r, g.c), changed ? changed->digits : g.digits) << g.r << "," << g.c;
+    }
+  }
 }
 
 TEST_F(Methods, TwinsWorkOnTheTrialWorkspaceOnly) {

@@ -77,14 +77,11 @@ TEST(Solution, ObviousModePlacesOnlySinglesAndKeepsTheReference) {
   EXPECT_TRUE(b.tab6 == sentinelGrid());
   EXPECT_EQ(host.calls, "r");
   const std::string got = test::grid1(b);
-  int placed = 0;
-  for (int k = 0; k < 81; ++k) {
-    if (got[k] == '.') continue;
-    EXPECT_EQ(got[k], set[1].solution[k]) << k;
-    placed += b.tab2[k / 9 + 1][k % 9 + 1] != '0';
-  }
+  for (int k = 0; k < 81; ++k)
+    if (got[k] != '.') {
+      EXPECT_EQ(got[k], set[1].solution[k]) << k;
+    }
   EXPECT_LT(std::count(got.begin(), got.end(), '.'), 81 - 17);
-  (void)placed;
 }
 
 TEST(Solution, CellWithoutCandidatesEndsAsErroneousData) {
@@ -183,8 +180,7 @@ TEST(Solution, SharedDomainCarriesValuesFromTheCentreGrid) {
   Board b;
   b.tab1 = thinQuincunx(full, 21, 81, grid1);
 
-  Grid alone;
-  for (auto& row : alone) row.fill('0');
+  Grid alone = test::zeros();
   for (auto [r, c] : grid1) alone[r][c] = b.tab1[r][c];
   ASSERT_GT(test::countSolutions(alone, 1, 2), 1);
 

@@ -17,10 +17,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using test::slurp;
 
 void eachTopic(const std::vector<HelpTopic>& level, const std::function<void(const HelpTopic&)>& f) {
   for (const auto& t : level) {

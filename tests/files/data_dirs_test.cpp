@@ -19,10 +19,7 @@ void touch(const fs::path& p, const std::string& text = "0\n") {
   std::ofstream(p) << text;
 }
 
-std::string slurp(const fs::path& p) {
-  std::ifstream in(p);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using test::slurp;
 
 TEST(ProgramFolders, DecidedByLayoutAndTheXdgRules) {
   test::TempDir root("folders");

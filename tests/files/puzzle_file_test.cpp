@@ -10,19 +10,14 @@
 #include "files/file_ops.h"
 #include "files/puzzle_file.h"
 #include "tests/support/hostile.h"
+#include "tests/support/puzzles.h"
 #include "tests/support/temp_dir.h"
 
 namespace qx {
 namespace {
 
-Grid cleared() {
-  Grid g;
-  for (auto& row : g) row.fill('0');
-  return g;
-}
-
 std::string sudokuFirstRowBlock() {
-  Grid g = cleared();
+  Grid g = test::zeros();
   const char* row1 = "53007";
   for (int c = 1; c <= 5; ++c) g[1][c] = row1[c - 1];
   return gridBlock(g);
@@ -43,93 +38,77 @@ TEST(GridBlock, Layout) {
 }
 
 TEST(GridBlock, RoundTripKeepsEveryCharacterAndSeparatorsAreIgnored) {
-  Grid g = cleared();
+  Grid g = test::zeros();
   for (int r = 1; r <= kField; ++r)
     for (int c = 1; c <= kField; ++c) g[r][c] = isGapCell(r, c) ? ' ' : "0123456789"[(r * c) % 10];
-  const std::string block = gridBlock(g);
-  Grid back = cleared();
-  TextReader in(block);
-  readGridBlock(in, back);
-  EXPECT_TRUE(back == g);
-
-  std::string piped = block;
+  std::string block = gridBlock(g), piped = block;
   for (std::size_t i = 0; i < piped.size(); ++i)
     if (piped[i] == ' ' && (i % 28 + 1) % 4 == 0) piped[i] = '|';
-  Grid back2 = cleared();
-  TextReader in2(piped);
-  readGridBlock(in2, back2);
-  EXPECT_TRUE(back2 == g);
+  for (const std::string* text : {&block, &piped}) {
+    Grid back = test::zeros();
+    TextReader in(*text);
+    readGridBlock(in, back);
+    EXPECT_TRUE(back == g) << (text == &block ? "as written" : "with | separators");
+  }
 }
 
 TEST(PuzzleFile, ClueIsStoredShiftedAndReadBack) {
-  Grid g = cleared();
+  Grid g = test::zeros();
   g[1][1] = '7';
   const Clue clue{1, 11, 21, '5'};
   const std::string text = puzzleText(g, clue);
   EXPECT_EQ(text.substr(0, 10), "1\n1\n11\n1\n7");
-  Grid back = cleared();
+  Grid back = test::zeros();
   Clue read;
   lectureText(text, back, read);
-  EXPECT_EQ(read.ne, 1);
-  EXPECT_EQ(read.ie, 11);
-  EXPECT_EQ(read.je, 21);
-  EXPECT_EQ(read.ce, '5');
+  EXPECT_EQ(test::fields(read), test::fields(clue));
   EXPECT_TRUE(back == g);
 
   for (int v = 1; v <= 21; ++v)
     for (char d = '1'; d <= '9'; ++d) {
       Clue c{1, v, 22 - v, d}, r;
-      Grid tmp = cleared();
+      Grid tmp = test::zeros();
       lectureText(puzzleText(g, c), tmp, r);
-      ASSERT_EQ(r.ne, 1);
-      ASSERT_EQ(r.ie, v);
-      ASSERT_EQ(r.je, 22 - v);
-      ASSERT_EQ(r.ce, d);
+      ASSERT_EQ(test::fields(r), test::fields(c));
     }
 }
 
 TEST(PuzzleFile, ClueOutsideTheBoardIsDropped) {
-  const std::string block = gridBlock(cleared());
+  const std::string block = gridBlock(test::zeros());
   for (const char* header : {"1\n-31\n5\n3\n", "1\n5\n-20\n3\n", "1\n5\n5\n?\n", "1\n5\n5\nz\n",
                              "1\n5\nx\n"}) {
-    Grid g = cleared();
+    Grid g = test::zeros();
     Clue clue;
     lectureText(std::string(header) + block, g, clue);
-    EXPECT_EQ(clue.ne, 0) << header;
-    EXPECT_EQ(clue.ie, 1);
-    EXPECT_EQ(clue.je, 2);
-    EXPECT_EQ(clue.ce, '3');
+    EXPECT_EQ(test::fields(clue), test::fields(Clue{})) << header;
   }
   // Still inside once decoded: kept as the file says.
-  Grid g = cleared();
+  Grid g = test::zeros();
   Clue clue;
   lectureText("1\n30\n0\n0\n" + block, g, clue);
-  EXPECT_EQ(clue.ne, 1);
-  EXPECT_EQ(clue.ie, 19);
-  EXPECT_EQ(clue.je, 10);
-  EXPECT_EQ(clue.ce, '4');
+  EXPECT_EQ(test::fields(clue), test::fields(Clue{1, 19, 10, '4'}));
 }
 
 TEST(PuzzleFile, ShortAndMisshapenFiles) {
-  Grid g = cleared();
+  Grid g = test::zeros();
   Clue clue;
   lectureText("0\n", g, clue);
-  EXPECT_TRUE(g == cleared());
+  EXPECT_TRUE(g == test::zeros());
   EXPECT_EQ(clue.ne, 0);
 
   // A Sudoku block that stops after row 9: the other rows stay as cleared.
-  Grid s = cleared();
+  Grid s = test::zeros();
   for (int r = 1; r <= 9; ++r)
     for (int c = 1; c <= 9; ++c) s[r][c] = static_cast<char>('1' + (r + c) % 9);
   const std::string full = gridBlock(s);
-  Grid got = cleared();
+  Grid got = test::zeros();
   lectureText("0\n" + full.substr(0, 11 * 28), got, clue);
   EXPECT_TRUE(got == s);
 
   // A short line shifts what follows: the reader counts, it does not resync.
   std::string shifted = full;
   shifted.erase(5, 1);
-  Grid bad = cleared();
+  Grid bad = test::zeros();
   lectureText("0\n" + shifted, bad, clue);
   EXPECT_EQ(bad[1][5], s[1][6]);
   EXPECT_EQ(bad[1][6], ' ');
@@ -137,7 +116,7 @@ TEST(PuzzleFile, ShortAndMisshapenFiles) {
 }
 
 TEST(PuzzleFile, CrLfFileReadsLikeLf) {
-  Grid g = cleared();
+  Grid g = test::zeros();
   g[2][3] = '9';
   g[21][21] = '4';
   const std::string lf = puzzleText(g, Clue{1, 4, 5, '6'});
@@ -146,20 +125,19 @@ TEST(PuzzleFile, CrLfFileReadsLikeLf) {
     if (ch == '\n') crlf += '\r';
     crlf += ch;
   }
-  Grid a = cleared(), b = cleared();
+  Grid a = test::zeros(), b = test::zeros();
   Clue ca, cb;
   lectureText(lf, a, ca);
   lectureText(crlf, b, cb);
   EXPECT_TRUE(a == b);
   EXPECT_TRUE(b == g);
-  EXPECT_EQ(cb.ie, 4);
-  EXPECT_EQ(cb.ce, '6');
+  EXPECT_EQ(test::fields(cb), test::fields(Clue{1, 4, 5, '6'}));
 }
 
 TEST(PuzzleFile, UnreadableFileLeavesTheBoardAndSaysSo) {
   test::TempDir tmp("qx-puzzle");
   const auto path = tmp.path() / "quincunx-1.jeu";
-  Grid g = cleared();
+  Grid g = test::zeros();
   g[1][1] = '5';
   Clue clue;
   const ReadStatus none = lecture(path.string(), g, clue);
@@ -177,7 +155,7 @@ TEST(PuzzleFile, UnreadableFileLeavesTheBoardAndSaysSo) {
   }
   std::filesystem::remove_all(path);
   std::ofstream(path, std::ios::binary) << puzzleText(g, Clue{});
-  Grid back = cleared();
+  Grid back = test::zeros();
   EXPECT_TRUE(lecture(path.string(), back, clue));
   EXPECT_TRUE(back == g);
 }

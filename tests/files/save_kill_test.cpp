@@ -21,10 +21,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using test::slurp;
 
 TEST(SaveKill, NoMixedStateAfterAKillAtAnyMoment) {
   const char* env = std::getenv("QX_KILL_RUNS");

@@ -84,6 +84,15 @@ constexpr QRgb kRed = 0xFF0000, kGreen = 0x00FF00, kBlue = 0x0000FF, kBlack = 0;
 
 QRgb at(const QImage& img, int x, int y) { return img.pixel(x, y) & 0xFFFFFF; }
 
+struct Probe {
+  int x, y;
+  QRgb c;
+};
+template <std::size_t N>
+void expectPixels(const QImage& img, const Probe (&probes)[N]) {
+  for (const Probe& p : probes) EXPECT_EQ(at(img, p.x, p.y), p.c) << p.x << "," << p.y;
+}
+
 class QtWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -127,10 +136,6 @@ TEST_F(QtWindowTest, ShapesKeepWindowsEdgesAndReachTheScreen) {
   platform.line({70, 20}, {70, 30}, 0);  // vertical
   platform.line({80, 20}, {90, 30}, 0);  // diagonal
   platform.line({60, 40}, {50, 40}, 0);  // right to left
-  struct Probe {
-    int x, y;
-    QRgb c;
-  };
   const Probe probes[] = {
       {10, 10, kRed},    {19, 14, kRed},    {20, 10, kYellow}, {10, 15, kYellow},
       {9, 10, kYellow},  {10, 9, kYellow},  {30, 30, kBlue},   {39, 30, kBlue},
@@ -140,7 +145,7 @@ TEST_F(QtWindowTest, ShapesKeepWindowsEdgesAndReachTheScreen) {
       {85, 25, kBlack},  {89, 29, kBlack},  {90, 30, kYellow}, {60, 40, kBlack},
       {51, 40, kBlack},  {50, 40, kYellow},
   };
-  for (const Probe& p : probes) EXPECT_EQ(at(surface(), p.x, p.y), p.c) << p.x << "," << p.y;
+  expectPixels(surface(), probes);
   // Drawn outside any paint message, it still reaches the screen.
   EXPECT_TRUE(waitUntil([&] { return grab() == surface(); }));
   EXPECT_EQ(rec.count(kMsgPaint), 0);
@@ -214,10 +219,6 @@ TEST_F(QtWindowTest, ClippedLinesAndSmallRectanglesKeepTheirPixels) {
   platform.rectangle({20, 50, 23, 53}, rgb(0, 0, 255), rgb(0, 255, 0));  // 3x3: one pixel inside
   platform.rectangle({30, 50, 32, 55}, rgb(0, 0, 255), rgb(0, 255, 0));  // 2 across: all outline
   platform.fillRect({235, 155, 250, 170}, rgb(255, 0, 0));               // cut by the corner
-  struct Probe {
-    int x, y;
-    QRgb c;
-  };
   const Probe probes[] = {
       {0, 10, kBlack},    {3, 10, kBlack},    {4, 10, kYellow},  {239, 20, kBlack},
       {237, 20, kBlack},  {236, 20, kYellow}, {100, 0, kBlack},  {100, 3, kBlack},
@@ -226,7 +227,7 @@ TEST_F(QtWindowTest, ClippedLinesAndSmallRectanglesKeepTheirPixels) {
       {23, 51, kYellow},  {30, 50, kBlue},    {31, 54, kBlue},   {32, 52, kYellow},
       {235, 155, kRed},   {239, 159, kRed},   {234, 155, kYellow},
   };
-  for (const Probe& p : probes) EXPECT_EQ(at(surface(), p.x, p.y), p.c) << p.x << "," << p.y;
+  expectPixels(surface(), probes);
 }
 
 // Masks blended by the backend against QPainter drawing the same texts: the

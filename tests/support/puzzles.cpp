@@ -129,18 +129,13 @@ Grid fullQuincunx(std::uint32_t seed) {
   return g;
 }
 
-namespace {
-
-bool unitsOk(const Board& b, bool requireFull) {
+bool isSolved(const Board& b) {
   const Rules rules(b.sud);
   for (const auto& unit : rules.units) {
     unsigned seen = 0;
     for (auto [r, c] : unit) {
       const char v = valueAt(b, r, c);
-      if (v == '0') {
-        if (requireFull) return false;
-        continue;
-      }
+      if (v == '0') return false;
       const unsigned bit = 1u << (v - '0');
       if (seen & bit) return false;
       seen |= bit;
@@ -148,11 +143,6 @@ bool unitsOk(const Board& b, bool requireFull) {
   }
   return true;
 }
-
-}  // namespace
-
-bool isSolved(const Board& b) { return unitsOk(b, true); }
-bool isConsistent(const Board& b) { return unitsOk(b, false); }
 
 int countSolutions(const Grid& givens, int sud, int limit) {
   const Rules rules(sud);

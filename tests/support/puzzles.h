@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "engine/board.h"
@@ -36,12 +37,20 @@ std::string grid1(const Board& b);
 // are relabelled by the seed.
 Grid fullQuincunx(std::uint32_t seed);
 
+// A field of '0's: no given anywhere.
+inline Grid zeros() {
+  Grid g;
+  for (auto& row : g) row.fill('0');
+  return g;
+}
+
+// A clue's four values, to compare in one step.
+inline std::tuple<int, int, int, char> fields(const Clue& c) { return {c.ne, c.ie, c.je, c.ce}; }
+
 // The value standing in a cell: tab1's digit, else tab2's, else '0'.
 char valueAt(const Board& b, int r, int c);
 // Every line, column and domain of sub-grids 1..sud holds 1..9 exactly once.
 bool isSolved(const Board& b);
-// No digit repeats in any unit of sub-grids 1..sud (empty cells allowed).
-bool isConsistent(const Board& b);
 
 // Solutions of the givens in sub-grids 1..sud under the rules of the five grids,
 // counted up to limit by plain backtracking.

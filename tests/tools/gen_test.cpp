@@ -15,6 +15,7 @@
 #include "files/puzzle_file.h"
 #include "tests/support/puzzles.h"
 #include "tests/support/temp_dir.h"
+#include "tests/tools/cli_fixture.h"
 #include "tools/gen/gen_cli.h"
 #include "tools/gen/generator.h"
 
@@ -24,23 +25,9 @@ namespace {
 namespace fs = std::filesystem;
 using gen::Rating;
 
-Grid zeros() {
-  Grid g;
-  for (auto& row : g) row.fill('0');
-  return g;
-}
+using test::zeros;
 
-std::string grid1(const Grid& g) {
-  std::string s;
-  for (int r = 1; r <= 9; ++r)
-    for (int c = 1; c <= 9; ++c) s.push_back(g[r][c]);
-  return s;
-}
-
-std::string readText(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using test::slurp;
 
 bool solvedBoard(const Grid& g, int su) {
   Board b;
@@ -212,23 +199,7 @@ TEST(Generate, HiddenClueOnlyWhenTheEngineNeedsIt) {
 
 // ---------------------------------------------------------- command line
 
-class GenCli : public ::testing::Test {
- protected:
-  std::string write(const std::string& name, const Grid& tab1, const Clue& clue = Clue{}) {
-    const auto path = (dir / name).string();
-    std::ofstream(path, std::ios::binary) << puzzleText(tab1, clue);
-    return path;
-  }
-  int run(std::vector<std::string> args) {
-    out.str("");
-    err.str("");
-    return runGenCli(args, out, err);
-  }
-
-  test::TempDir tmp{"qx-gen-cli"};
-  fs::path dir = tmp.path();
-  std::ostringstream out, err;
-};
+using GenCli = test::CliTest<runGenCli>;
 
 TEST_F(GenCli, WritesNamedFilesThatRateAsNamed) {
   const auto made = (dir / "made").string();
@@ -251,13 +222,13 @@ TEST_F(GenCli, WritesNamedFilesThatRateAsNamed) {
   for (std::size_t at; (at = expected.find(made)) != std::string::npos;) expected.replace(at, made.size(), threads);
   EXPECT_EQ(out.str().substr(0, expected.size()), expected);
   EXPECT_EQ(out.str().find(threads + "/sudoku-trials-3.jeu: sudoku unique trials ("), expected.size());
-  EXPECT_EQ(readText(threads + "/sudoku-trials-2.jeu"), readText(two));
+  EXPECT_EQ(slurp(threads + "/sudoku-trials-2.jeu"), slurp(two));
 
   // Puzzle 2 alone, under another name: the same puzzle.
   ASSERT_EQ(run({"--variant", "sudoku", "--rating", "trials", "--first", "2", "--seed", "9",
                  "--out", (dir / "again").string(), "--prefix", "grille"}),
             0);
-  EXPECT_EQ(readText(dir / "again" / "grille-trials-2.jeu"), readText(two));
+  EXPECT_EQ(slurp(dir / "again" / "grille-trials-2.jeu"), slurp(two));
 }
 
 TEST_F(GenCli, RateTellsUniquenessVariantAndEngineResult) {
@@ -270,9 +241,10 @@ TEST_F(GenCli, RateTellsUniquenessVariantAndEngineResult) {
   Grid wrong = easy;
   wrong[1][1] = wrong[1][2] = '7';
 
+  auto put = [&](const char* name, const Grid& g) { return write(name, puzzleText(g, Clue{})); };
   const std::vector<std::string> files = {
-      write("quincuno.jeu", easy), write("quincunn.jeu", full), write("quincunx-open.jeu", open),
-      write("sudoku-wrong.jeu", wrong), write("grille.jeu", full)};
+      put("quincuno.jeu", easy), put("quincunn.jeu", full), put("quincunx-open.jeu", open),
+      put("sudoku-wrong.jeu", wrong), put("grille.jeu", full)};
   const auto missing = (dir / "sudoku-missing.jeu").string();
   std::vector<std::string> args = {"--rate"};
   args.insert(args.end(), files.begin(), files.end());
@@ -288,7 +260,7 @@ TEST_F(GenCli, RateTellsUniquenessVariantAndEngineResult) {
 }
 
 TEST_F(GenCli, UsageErrors) {
-  const auto file = write("sudoku-x.jeu", zeros());
+  const auto file = write("sudoku-x.jeu", puzzleText(zeros(), Clue{}));
   for (const std::vector<std::string>& args :
        {std::vector<std::string>{"--rate"}, {"--rate", "--count", "2", file}, {file},
         {"--rating", "hard"}, {"--variant", "kakuro"}, {"--count", "0"}, {"--count"},
@@ -324,7 +296,7 @@ TEST(ShippedPuzzles, TheirSeedsStillMakeThem) {
     opt.symmetric = c.symmetric;
     const auto p = gen::generate(opt, c.seed, c.n);
     ASSERT_TRUE(p) << c.file;
-    EXPECT_EQ(puzzleText(p->tab1, p->clue), readText(fs::path(QX_DATA_DIR) / "Jeux" / c.file)) << c.file;
+    EXPECT_EQ(puzzleText(p->tab1, p->clue), slurp(fs::path(QX_DATA_DIR) / "Jeux" / c.file)) << c.file;
   }
 }
 
@@ -374,7 +346,7 @@ TEST(ShippedPuzzles, UniqueSolvedAndRatedAsNamed) {
   EXPECT_GE(clued, 2);
 
   // The first start shows the default Quincunx.
-  EXPECT_EQ(readText(data / "state" / "quincunx.jeu"), readText(data / "quincunn.jeu"));
+  EXPECT_EQ(slurp(data / "state" / "quincunx.jeu"), slurp(data / "quincunn.jeu"));
 }
 
 }  // namespace

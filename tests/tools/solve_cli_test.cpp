@@ -9,7 +9,7 @@
 #include "files/puzzle_file.h"
 #include "tests/support/hostile.h"
 #include "tests/support/puzzles.h"
-#include "tests/support/temp_dir.h"
+#include "tests/tools/cli_fixture.h"
 #include "tools/solve/solve_cli.h"
 
 namespace qx {
@@ -17,23 +17,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class SolveCli : public ::testing::Test {
- protected:
-  std::string write(const std::string& name, const std::string& text) {
-    const auto path = (dir / name).string();
-    std::ofstream(path, std::ios::binary) << text;
-    return path;
-  }
-  int run(std::vector<std::string> args) {
-    out.str("");
-    err.str("");
-    return runSolveCli(args, out, err);
-  }
-
-  test::TempDir tmp{"qx-solve-cli"};
-  fs::path dir = tmp.path();
-  std::ostringstream out, err;
-};
+using SolveCli = test::CliTest<runSolveCli>;
 
 TEST_F(SolveCli, ReportsASudokuFileWithItsClue) {
   const auto set = test::loadSet("sudoku-easy");
@@ -44,21 +28,14 @@ TEST_F(SolveCli, ReportsASudokuFileWithItsClue) {
   const auto path = write("sudoku-5.jeu", puzzleText(b.tab1, clue));
 
   ASSERT_EQ(run({path}), 0) << err.str();
-  std::istringstream lines(out.str());
-  std::string l;
-  std::getline(lines, l);
-  EXPECT_EQ(l, "file: " + path);
-  std::getline(lines, l);
-  EXPECT_EQ(l, "variant: sudoku");
-  std::getline(lines, l);
-  EXPECT_EQ(l, "result: solved");
-  std::getline(lines, l);
-  const int givens = 81 - static_cast<int>(std::count(set[5].puzzle.begin(), set[5].puzzle.end(), '.'));
-  EXPECT_EQ(l, "placed: " + std::to_string(81 - givens));
-  std::string block;
+  const int open = static_cast<int>(std::count(set[5].puzzle.begin(), set[5].puzzle.end(), '.'));
+  const std::string head =
+      "file: " + path + "\nvariant: sudoku\nresult: solved\nplaced: " + std::to_string(open) + "\n";
+  ASSERT_EQ(out.str().substr(0, head.size()), head);
+  std::istringstream lines(out.str().substr(head.size()));
+  std::string l, block;
   for (int i = 0; i < 27 && std::getline(lines, l); ++i) block += l + "\n";
-  Grid shown;
-  for (auto& row : shown) row.fill('0');
+  Grid shown = test::zeros();
   TextReader in(block);
   readGridBlock(in, shown);
   for (int i = 0; i < 81; ++i) EXPECT_EQ(shown[i / 9 + 1][i % 9 + 1], set[5].solution[i]);
@@ -146,8 +123,7 @@ TEST_F(SolveCli, CompleteSolvesCountsAndRefuses) {
               std::string::npos) << c.line;
   // The first block shows the known solution.
   const std::size_t at = text.find('\n', text.find("placed: ")) + 1;
-  Grid shown;
-  for (auto& row : shown) row.fill('0');
+  Grid shown = test::zeros();
   TextReader in(text.substr(at, 27 * 28));
   readGridBlock(in, shown);
   for (int i = 0; i < 81; ++i) ASSERT_EQ(shown[i / 9 + 1][i % 9 + 1], set[stuck].solution[i]) << i;

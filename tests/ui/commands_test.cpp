@@ -197,8 +197,7 @@ TEST_F(Commands, GameTypeLoadsTheDefaultsAndTitles) {
   EXPECT_EQ(a.b.su, 0);
   EXPECT_EQ(platform.windowTitle.rfind("Quincunx", 0), 0u);
   EXPECT_EQ(a.m.nTimer, 0);
-  Grid expected;
-  for (auto& row : expected) row.fill('0');
+  Grid expected = test::zeros();
   Clue c;
   ASSERT_TRUE(lecture((dir / "quincunn.jeu").string(), expected, c));
   EXPECT_TRUE(a.b.tab1 == expected);
@@ -215,11 +214,7 @@ TEST_F(Commands, GameTypeLoadsTheDefaultsAndTitles) {
 TEST_F(Commands, OpenCommandTakesTheVariantFromTheName) {
   App& a = startSudoku();
   fs::create_directories(dir / "Jeux");
-  const std::string text = [&] {
-    Grid g;
-    for (auto& row : g) row.fill('0');
-    return puzzleText(g, Clue{});
-  }();
+  const std::string text = puzzleText(test::zeros(), Clue{});
   struct Case {
     const char* name;
     int start, expected;
@@ -352,8 +347,7 @@ TEST_F(Commands, InstalledStateLivesApartFromTheShippedData) {
   ASSERT_FALSE(platform.started.empty());
   EXPECT_EQ(platform.started.back().second.back(), (data / "quincunx-fr.chm").string());
   click(9);  // the other game's default puzzle, which only the data folder holds
-  Grid quincunx;
-  for (auto& row : quincunx) row.fill('0');
+  Grid quincunx = test::zeros();
   Clue c;
   ASSERT_TRUE(lecture((data / "quincunn.jeu").string(), quincunx, c));
   EXPECT_EQ(a.b.su, 0);

@@ -1,5 +1,7 @@
 // What a paint draws, checked on the recorded calls of the fake platform.
 #include <algorithm>
+#include <string>
+#include <tuple>
 
 #include "tests/support/puzzles.h"
 #include "tests/ui/ui_fixture.h"
@@ -17,6 +19,13 @@ class Drawing : public test::UiTest {
     for (const Draw& d : platform.of(Draw::Text))
       if (d.from == Point{x, y}) out.push_back(d);
     return out;
+  }
+  // The one text drawn at a point, as text, font and colour; a blank one
+  // when none or several are.
+  std::tuple<std::string, FontRole, Colour> textAt(int x, int y) {
+    const auto t = textsAt(x, y);
+    if (t.size() != 1) return {"", FontRole::Digits, 0};
+    return {t[0].text, t[0].font, t[0].colour};
   }
   bool drawnText(std::string_view t) {
     for (const Draw& d : platform.of(Draw::Text))
@@ -40,20 +49,9 @@ TEST_F(Drawing, GivenAndCandidatesSitAtTheirOffsets) {
   for (int d = 1; d <= 9; ++d) a.b.candie[1][1][d] = d == 2 ? '0' : '1';
   platform.paint();
 
-  auto given = textsAt(47 + 10, 8);
-  ASSERT_EQ(given.size(), 1u);
-  EXPECT_EQ(given[0].text, "7");
-  EXPECT_EQ(given[0].font, FontRole::Digits);
-  EXPECT_EQ(given[0].colour, colour::kBlack);
-
-  auto five = textsAt(19, 17);
-  ASSERT_EQ(five.size(), 1u);
-  EXPECT_EQ(five[0].text, "5");
-  EXPECT_EQ(five[0].font, FontRole::Small);
-  EXPECT_EQ(five[0].colour, colour::kRed);
-  auto nine = textsAt(31, 29);
-  ASSERT_EQ(nine.size(), 1u);
-  EXPECT_EQ(nine[0].text, "9");
+  EXPECT_EQ(textAt(47 + 10, 8), std::tuple("7", FontRole::Digits, colour::kBlack));
+  EXPECT_EQ(textAt(19, 17), std::tuple("5", FontRole::Small, colour::kRed));
+  EXPECT_EQ(std::get<0>(textAt(31, 29)), "9");
   EXPECT_TRUE(textsAt(19, 5).empty());  // digit 2 masked by the user
   EXPECT_EQ(textsAt(7, 5).size(), 1u);  // digit 1
 }
@@ -157,17 +155,14 @@ TEST_F(Drawing, StatusAndHelpLinesPerModeAndLanguage) {
   App& a = start(1024);
   platform.paint();
   const int h = 47;
-  auto game = textsAt(15 * h + 30, 11 * h - h / 2);
-  ASSERT_EQ(game.size(), 1u);
-  EXPECT_EQ(game[0].text, "You play to Sudoku");
-  EXPECT_EQ(game[0].colour, colour::kDarkRed);
-  ASSERT_EQ(textsAt(15 * h + 30, 10 * h).size(), 1u);
-  EXPECT_EQ(textsAt(15 * h + 30, 10 * h)[0].text, "Errors invisibles");
-  EXPECT_EQ(textsAt(15 * h + 100, 11 * h + 5)[0].text, "Mode Test");
-  auto violet = textsAt(9 * h + 5, h / 2 + 5);
-  ASSERT_EQ(violet.size(), 1u);
-  EXPECT_EQ(violet[0].text, "First violet");
-  EXPECT_EQ(violet[0].colour, colour::kViolet);
+  auto textOf = [&](int x, int y) { return std::get<0>(textAt(x, y)); };
+  auto colourOf = [&](int x, int y) { return std::get<2>(textAt(x, y)); };
+  EXPECT_EQ(textOf(15 * h + 30, 11 * h - h / 2), "You play to Sudoku");
+  EXPECT_EQ(colourOf(15 * h + 30, 11 * h - h / 2), colour::kDarkRed);
+  EXPECT_EQ(textOf(15 * h + 30, 10 * h), "Errors invisibles");
+  EXPECT_EQ(textOf(15 * h + 100, 11 * h + 5), "Mode Test");
+  EXPECT_EQ(textOf(9 * h + 5, h / 2 + 5), "First violet");
+  EXPECT_EQ(colourOf(9 * h + 5, h / 2 + 5), colour::kViolet);
   EXPECT_TRUE(drawnText("Normal"));  // the mode button names the other mode
 
   a.m.lang = 0;
@@ -176,13 +171,11 @@ TEST_F(Drawing, StatusAndHelpLinesPerModeAndLanguage) {
   a.m.jou = 0;
   a.b.setVariant(0);
   platform.paint();
-  EXPECT_EQ(textsAt(15 * h + 30, 11 * h - h / 2)[0].text, "Vous jouez au Quincunx");
-  EXPECT_EQ(textsAt(15 * h + 30, 10 * h)[0].text, "Erreurs en rouge");
-  EXPECT_EQ(textsAt(15 * h + 100, 11 * h + 5)[0].text, "Mode Normal");
-  auto green = textsAt(9 * h + 5, h + 5);
-  ASSERT_EQ(green.size(), 1u);
-  EXPECT_EQ(green[0].text, "en vert");
-  EXPECT_EQ(green[0].colour, colour::kGreen);
+  EXPECT_EQ(textOf(15 * h + 30, 11 * h - h / 2), "Vous jouez au Quincunx");
+  EXPECT_EQ(textOf(15 * h + 30, 10 * h), "Erreurs en rouge");
+  EXPECT_EQ(textOf(15 * h + 100, 11 * h + 5), "Mode Normal");
+  EXPECT_EQ(textOf(9 * h + 5, h + 5), "en vert");
+  EXPECT_EQ(colourOf(9 * h + 5, h + 5), colour::kGreen);
 }
 
 TEST_F(Drawing, PlacedValueColours) {

@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <atomic>
 #include <functional>
+#include <ostream>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -30,10 +32,25 @@ inline std::vector<JobOutput> runJobs(int count, int threads, const std::functio
   };
   const int helpers = std::min(threads, count) - 1;
   std::vector<std::thread> pool;
-  for (int t = 0; t < helpers; ++t) pool.emplace_back(work);
+  try {
+    for (int t = 0; t < helpers; ++t) pool.emplace_back(work);
+  } catch (const std::system_error&) {
+    // Fewer threads than asked: the ones there are share the jobs.
+  }
   work();
   for (auto& t : pool) t.join();
   return done;
+}
+
+// Every job's output, in the order of the jobs; the worst status.
+inline int printAll(const std::vector<JobOutput>& done, std::ostream& out, std::ostream& err) {
+  int status = 0;
+  for (const auto& d : done) {
+    out << d.out;
+    err << d.err;
+    status = std::max(status, d.status);
+  }
+  return status;
 }
 
 }  // namespace qx

@@ -75,16 +75,6 @@ bool parseNumber(const std::string& text, T& value, T lo, T hi) {
 
 const char* variantName(int su) { return su == 0 ? "quincunx" : "sudoku"; }
 
-int printAll(const std::vector<JobOutput>& done, std::ostream& out, std::ostream& err) {
-  int status = 0;
-  for (const auto& d : done) {
-    out << d.out;
-    err << d.err;
-    status = std::max(status, d.status);
-  }
-  return status;
-}
-
 int rateFiles(const Options& opt, std::ostream& out, std::ostream& err) {
   const auto done = runJobs(static_cast<int>(opt.files.size()), opt.jobs, [&](int i) {
     JobOutput o;

@@ -136,17 +136,6 @@ bool loadLine(std::string_view line, Board& b) {
   return true;
 }
 
-// Every job's output, in the order of the jobs; the worst status.
-int printAll(const std::vector<JobOutput>& done, std::ostream& out, std::ostream& err) {
-  int status = 0;
-  for (const auto& d : done) {
-    out << d.out;
-    err << d.err;
-    status = std::max(status, d.status);
-  }
-  return status;
-}
-
 int solveLines(const Options& opt, std::ostream& out, std::ostream& err) {
   const std::string& path = opt.files.front();
   // Opening a FIFO or a device would block or never end: regular files only.

@@ -787,4 +787,12 @@ Grid ExactSolver::randomFull(std::mt19937& rng) {
   }
 }
 
+Grid givensOf(const Board& b) {
+  Grid g = b.tab1;
+  for (int r = 1; r <= kField; ++r)
+    for (int c = 1; c <= kField; ++c)
+      if (!isDigit(g[r][c]) && isDigit(b.tab2[r][c])) g[r][c] = b.tab2[r][c];
+  return g;
+}
+
 }  // namespace qx

@@ -90,6 +90,10 @@ class ExactField {
   std::vector<std::uint8_t> gridsOf_;
 };
 
+// What a complete solve starts from: the givens, and the hidden clue once
+// placeClue has put it in tab2.
+Grid givensOf(const Board& b);
+
 class ExactSolver {
  public:
   explicit ExactSolver(int sud);

@@ -27,14 +27,6 @@ struct Set {
   std::vector<std::string> lines;  // the Sudoku boards as 81 characters, '.' empty
 };
 
-Grid startOf(const Board& b) {
-  Grid g = b.tab1;
-  for (int r = 1; r <= kField; ++r)
-    for (int c = 1; c <= kField; ++c)
-      if (!isDigit(g[r][c]) && isDigit(b.tab2[r][c])) g[r][c] = b.tab2[r][c];
-  return g;
-}
-
 const Set& setNamed(const std::string& name) {
   static std::map<std::string, Set> sets;
   auto it = sets.find(name);
@@ -51,7 +43,7 @@ const Set& setNamed(const std::string& name) {
     for (const auto& p : test::shippedPuzzles()) {
       if ((p.board.su == 0) != quincunx) continue;
       if (name.ends_with("-deep") && p.name.find("-deep-") == std::string::npos) continue;
-      s.boards.push_back(startOf(p.board));
+      s.boards.push_back(givensOf(p.board));
       if (!quincunx) {
         std::string line;
         for (int k = 0; k < 81; ++k) {

@@ -17,15 +17,6 @@ namespace {
 
 using test::zeros;
 
-// Givens and the hidden clue: what a solve starts from.
-Grid startOf(const Board& b) {
-  Grid g = b.tab1;
-  for (int r = 1; r <= kField; ++r)
-    for (int c = 1; c <= kField; ++c)
-      if (!isDigit(g[r][c]) && isDigit(b.tab2[r][c])) g[r][c] = b.tab2[r][c];
-  return g;
-}
-
 class BoxHost : public SolverHost {
  public:
   void failureBox(int text) override { box = text; }
@@ -63,7 +54,7 @@ TEST(ExactSolver, AgreesWithTheWrittenMethodWhereverItFinishes) {
     BoxHost host;
     Engine(b, host).solution(kSilent);
     Grid exact;
-    ASSERT_EQ(ExactSolver(b.sud).count(startOf(start), 2, &exact), 1);
+    ASSERT_EQ(ExactSolver(b.sud).count(givensOf(start), 2, &exact), 1);
     if (host.box != 0) {
       ++unfinished;
       continue;

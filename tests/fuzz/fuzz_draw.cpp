@@ -13,32 +13,14 @@
 
 #include "files/saved_state.h"
 #include "platform/qt/qt_platform.h"
+#include "tests/fuzz/fuzz_folder.h"
 #include "ui/app.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-
-const fs::path& folder();
-
-void removeFolder() {
-  std::error_code ec;
-  const fs::path& d = folder();
-  fs::remove_all(d.filename() == "state" ? d.parent_path() : d, ec);
-}
-
-const fs::path& folder() {
-  // Never destroyed, so that the clean-up at exit can still use it.
-  static const fs::path& dir = *new fs::path([] {
-    const fs::path base = fs::exists("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
-    fs::path d = base / ("qx-fuzz-draw-" + std::to_string(::getpid()));
-    fs::create_directories(d);
-    std::atexit(removeFolder);
-    return d;
-  }());
-  return dir;
-}
+const fs::path& folder() { return qx::fuzz::folder("draw"); }
 
 }  // namespace
 

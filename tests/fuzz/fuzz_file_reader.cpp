@@ -10,31 +10,13 @@
 
 #include "files/puzzle_file.h"
 #include "files/saved_state.h"
+#include "tests/fuzz/fuzz_folder.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-const fs::path& folder();
-
-void removeFolder() {
-  std::error_code ec;
-  const fs::path& d = folder();
-  fs::remove_all(d.filename() == "state" ? d.parent_path() : d, ec);
-}
-
-const fs::path& folder() {
-  // Never destroyed, so that the clean-up at exit can still use it.
-  static const fs::path& dir = *new fs::path([] {
-    const fs::path base = fs::exists("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
-    // The state folder inside one of our own, so that "beside the folder" is ours too.
-    fs::path d = base / ("qx-fuzz-reader-" + std::to_string(::getpid())) / "state";
-    fs::create_directories(d);
-    std::atexit(removeFolder);
-    return d;
-  }());
-  return dir;
-}
+const fs::path& folder() { return qx::fuzz::folder("reader", "state"); }
 
 void put(const fs::path& p, const char* data, std::size_t size) {
   std::ofstream(p, std::ios::binary | std::ios::trunc).write(data, static_cast<std::streamsize>(size));

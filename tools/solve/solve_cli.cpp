@@ -71,10 +71,7 @@ int usageError(std::ostream& err, std::string_view why) {
 void completeAndReport(Board& b, const Clue& clue, bool countOnly, const std::string& label,
                        std::ostream& out) {
   placeClue(b, clue);
-  Grid start = b.tab1;
-  for (int r = 1; r <= kField; ++r)
-    for (int c = 1; c <= kField; ++c)
-      if (!isDigit(start[r][c]) && isDigit(b.tab2[r][c])) start[r][c] = b.tab2[r][c];
+  const Grid start = givensOf(b);
   Grid solved;
   const int solutions = ExactSolver(b.sud).count(start, 2, &solved);
   if (countOnly) {

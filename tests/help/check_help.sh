@@ -14,6 +14,8 @@ DATA="${1:?usage: check_help.sh DATA_DIR}"
 FAILURES=0
 fail() { echo "FAIL: $*"; FAILURES=$((FAILURES + 1)); }
 
+# Debian's tools, wherever the caller's PATH points.
+PATH="/usr/bin:/bin${PATH:+:$PATH}"
 for tool in enum_chmLib extract_chmLib iconv; do
   command -v "$tool" >/dev/null || { echo "FAIL: $tool not found (Debian package libchm-bin)"; exit 1; }
 done

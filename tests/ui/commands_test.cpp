@@ -343,7 +343,14 @@ TEST_F(Commands, InstalledStateLivesApartFromTheShippedData) {
   a.WndProc(kMsgKeyDown, kVkF3, 0);
   EXPECT_EQ(platform.dialogDirs.back(), (state / "Jeux").string());
 
-  click(8);  // Help: the shipped help file
+  // Help: the shipped help file, to whatever viewer the PATH offers.
+  fs::create_directories(dir / "bin");
+  std::ofstream(dir / "bin" / "xdg-open") << "#!/bin/sh\n";
+  fs::permissions(dir / "bin" / "xdg-open", fs::perms(0755));
+  {
+    const test::ScopedEnv onlyThese("PATH", (dir / "bin").string());
+    click(8);
+  }
   ASSERT_FALSE(platform.started.empty());
   EXPECT_EQ(platform.started.back().second.back(), (data / "quincunx-fr.chm").string());
   click(9);  // the other game's default puzzle, which only the data folder holds
@@ -374,8 +381,6 @@ TEST_F(Commands, HelpStartsTheFirstViewerThatStarts) {
       {"none starts", 0, false, {"xchm"}, {"xchm"}, {"path/xchm"}, true},
       {"none found", 1, false, {}, {}, {}, true},
   };
-  const char* oldPath = std::getenv("PATH");
-  const std::string savedPath = oldPath ? oldPath : "";
   App& a = startSudoku();
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -393,12 +398,13 @@ TEST_F(Commands, HelpStartsTheFirstViewerThatStarts) {
     platform.unstartable.clear();
     for (const char* f : c.failing)
       platform.unstartable.insert((std::string_view(f) == "quincunx-help" ? dir / f : path / f).string());
-    ::setenv("PATH", path.c_str(), 1);
     platform.started.clear();
     const std::size_t boxes = platform.boxes.size();
     a.m.lang = c.lang;
-    click(8);
-    ::setenv("PATH", savedPath.c_str(), 1);
+    {
+      const test::ScopedEnv onlyThese("PATH", path.string());
+      click(8);
+    }
 
     const std::string helpFile = (dir / (c.lang == 1 ? "quincunx-en.chm" : "quincunx-fr.chm")).string();
     ASSERT_EQ(platform.started.size(), c.tried.size());

@@ -32,11 +32,11 @@ std::optional<std::string> onPath(std::string_view program, std::string_view pat
 std::vector<std::string> helpViewers(const std::string& dir, std::string_view path) {
   std::vector<std::string> viewers;
   // dir holds the data: beside the executable, or in an installed layout its
-  // ../share/quincunx, whose programs are in ../../bin. An unpacked package
-  // need not be on the PATH.
+  // ../share/quincunx, whose programs are in ../../games (or ../../bin). An
+  // unpacked package need not be on the PATH.
   std::optional<std::string> own;
   if (dir != "0") {
-    for (const char* bin : {"/", "/../../bin/"}) {
+    for (const char* bin : {"/", "/../../games/", "/../../bin/"}) {
       const std::string beside = dir + bin + std::string(kHelpViewer);
       if (runnable(beside)) {
         own = std::filesystem::path(beside).lexically_normal().string();

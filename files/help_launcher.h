@@ -25,8 +25,8 @@ struct HelpLaunch {
 HelpLaunch ViewReadMeFile(const std::string& dir, const std::string& helpFile);
 
 // The viewers that can show a compiled help file, best first, as paths to
-// start: quincunx-help beside the executable (dir, or dir/../../bin for the
-// installed data folder; else on the PATH), then xchm,
+// start: quincunx-help beside the executable (dir, or dir/../../games or
+// dir/../../bin for the installed data folder; else on the PATH), then xchm,
 // kchmviewer and xdg-open on the PATH. path: a PATH value.
 std::vector<std::string> helpViewers(const std::string& dir, std::string_view path);
 

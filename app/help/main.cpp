@@ -12,8 +12,9 @@ namespace {
 
 const char* const kUsage =
     "Usage: quincunx-help FILE.chm\n"
-    "Show a compiled HTML help file: its contents on the left, its pages on the right,\n"
-    "with working links, pictures, and Back and Forward buttons.\n"
+    "Show a compiled HTML help file: its contents, its keyword index and a search of\n"
+    "its pages' words on the left, its pages on the right, with working links,\n"
+    "pictures, and Back and Forward buttons.\n"
     "\n"
     "Options:\n"
     "  -h, --help     display this help and exit\n"
@@ -55,6 +56,8 @@ int main(int argc, char** argv) {
   auto help = qx::ChmHelp::open(file, &why);
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("quincunx-help"));
+  // Its desktop entry gives the shells the program's icon.
+  QGuiApplication::setDesktopFileName(QStringLiteral("org.kelvo.quincunx.help"));
   if (!help) {
     std::fprintf(stderr, "quincunx-help: %s\n", why.c_str());
     const bool french = QLocale().language() == QLocale::French;

@@ -330,7 +330,7 @@ viewer_shots() {
   mkdir -p "$ROOT/docs/screenshots"
   viewer_shot 0 "$ROOT/docs/screenshots/help-fr.png"
   viewer_shot 1 "$ROOT/docs/screenshots/help-en.png"
-  viewer_tabs_shots fr "ferm" "violette bleues" r
+  viewer_tabs_shots fr "ferm" "violette bleu" r
   viewer_tabs_shots en "clos" "violet blue" s
 }
 

@@ -412,10 +412,8 @@ std::vector<HelpTopic> parseSitemap(std::string_view html) {
         pageName.clear();
       }
     } else if (tag.name == "/object" && entry) {
-      if (!pages.empty()) {
-        entry->local = std::move(pages.front().local);
-        entry->more.assign(std::make_move_iterator(pages.begin() + 1), std::make_move_iterator(pages.end()));
-      }
+      if (!pages.empty()) entry->local = pages.front().local;
+      if (pages.size() > 1) entry->pages = std::move(pages);
       if (!entry->name.empty() || !entry->local.empty()) {
         if (levels.empty()) levels.push_back(&root);
         levels.back()->push_back(std::move(*entry));

@@ -17,8 +17,9 @@ namespace qx {
 
 // One entry of the contents or of the keyword index: the name shown, the
 // page it leads to (as written, relative to the file's root; may be empty for
-// a heading) and the entries nested under it. A keyword of the index may lead
-// to further pages, each with its own name: those are in more.
+// a heading) and the entries nested under it. A keyword of the index that
+// leads to several pages lists them all in pages, each with the name the
+// index gives it (may be empty); local is then the first.
 struct HelpTopic {
   struct Page {
     std::string name;
@@ -27,7 +28,7 @@ struct HelpTopic {
   std::string name;
   std::string local;
   std::vector<HelpTopic> children;
-  std::vector<Page> more;
+  std::vector<Page> pages;
 };
 
 // The sitemap of a contents or index file (<OBJECT type="text/sitemap">

@@ -300,9 +300,14 @@ viewer_tabs_shots() {
   local lang="$1" key="$2" words="$3" search_key="$4"
   (QT_QPA_PLATFORM=xcb exec "$BINDIR/quincunx-help" "$ROOT/data/quincunx-$lang.chm" > "$WORK/viewer.log" 2>&1) &
   local vpid=$!
-  local viewer
-  viewer="$(timeout 20 xdotool search --sync --onlyvisible --class '^quincunx-help$' | head -1)"
-  [ -n "$viewer" ] || { echo "build-help: no help viewer window appeared" >&2; return 1; }
+  # The toolkit may map and drop a helper window first: wait for one that stays.
+  local viewer="" geometry=""
+  for _ in $(seq 1 40); do
+    sleep 0.5
+    viewer="$(xdotool search --onlyvisible --class '^quincunx-help$' 2>/dev/null | tail -1)"
+    [ -n "$viewer" ] && geometry="$(xdotool getwindowgeometry --shell "$viewer" 2>/dev/null)" && break
+  done
+  [ -n "$geometry" ] || { echo "build-help: no help viewer window appeared" >&2; return 1; }
   sleep 1
   # shellcheck disable=SC2034  # WINDOW and SCREEN are set by getwindowgeometry --shell too
   local WINDOW X Y WIDTH HEIGHT SCREEN

@@ -320,10 +320,8 @@ void HelpWindow::addKeywords(QTreeWidgetItem* parent, const std::vector<HelpTopi
     item->setData(0, kFoldRole, folded(name));
     const QUrl first = topicUrl(k.local);
     if (first.isValid()) item->setData(0, kPageRole, first);
-    if (!k.more.empty()) {
-      std::vector<HelpTopic::Page> pages{{std::string(), k.local}};
-      pages.insert(pages.end(), k.more.begin(), k.more.end());
-      for (const auto& p : pages) {
+    if (!k.pages.empty()) {
+      for (const auto& p : k.pages) {
         const QUrl url = topicUrl(p.local);
         if (!url.isValid()) continue;
         std::string title = p.name;

@@ -72,10 +72,14 @@ TEST(ChmHelp, ShippedHelpFilesReadWhole) {
     });
     EXPECT_EQ(topics, 40);  // every sitemap entry of the contents file
     EXPECT_EQ(help->index().size(), c.keywords);
+    std::size_t severalPages = 0;
     eachTopic(help->index(), [&](const HelpTopic& t) {
       EXPECT_FALSE(t.name.empty());
       EXPECT_TRUE(help->contains(resolveHelpLink("/", t.local))) << t.name << " -> " << t.local;
+      for (const auto& p : t.pages) EXPECT_TRUE(help->contains(resolveHelpLink("/", p.local))) << p.local;
+      severalPages += t.pages.size();
     });
+    EXPECT_EQ(severalPages, 3u);  // the Record keyword's three pages
 
     // Searches: the pages holding every word, the best first.
     for (const auto& [query, best, pages] : c.searches) {
@@ -148,7 +152,7 @@ TEST(ChmHelp, SitemapNestingNamesAndOddMarkup) {
           <param name="Local" value="c.html"></object>
           <li><object type="text/sitemap"><param name="Name" value="j"><param name="Local" value="a.html">
           <param name="Local" value="b.html"></object></ul>)",
-       "k=a.html[second=b.html,=c.html];j=a.html[=b.html]"},
+       "k=a.html[first=a.html,second=b.html,=c.html];j=a.html[=a.html,=b.html]"},
       {"", ""},
       {"<<<>>><ul <object", ""},
   };
@@ -158,8 +162,8 @@ TEST(ChmHelp, SitemapNestingNamesAndOddMarkup) {
       if (!out.empty()) out += ";";
       out += t.name + "=" + t.local;
       if (!t.children.empty()) out += "(" + show(t.children) + ")";
-      for (std::size_t k = 0; k < t.more.size(); ++k)
-        out += (k ? "," : "[") + t.more[k].name + "=" + t.more[k].local + (k + 1 == t.more.size() ? "]" : "");
+      for (std::size_t k = 0; k < t.pages.size(); ++k)
+        out += (k ? "," : "[") + t.pages[k].name + "=" + t.pages[k].local + (k + 1 == t.pages.size() ? "]" : "");
     }
     return out;
   };

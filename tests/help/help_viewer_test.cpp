@@ -154,9 +154,14 @@ TEST(HelpViewer, IndexAndSearchFindPages) {
     const char* keyword;  // the keyword it selects
     const char* page;     // and its page
     const char* words;    // a search
+    const char* several;  // a keyword with three pages
+    const char* second;   // its second page, as the index names it
+    const char* secondUrl;
   };
-  for (const Case& c : {Case{"quincunx-fr.chm", "cand", "Candidat (bouton)", "/boutons.html", "violette BLEU"},
-                        Case{"quincunx-en.chm", "cand", "Candidate (button)", "/buttons.html", "violet BLUE"}}) {
+  for (const Case& c : {Case{"quincunx-fr.chm", "cand", "Candidat (bouton)", "/boutons.html", "violette BLEU", "Enregis",
+                             "Ce que garde l'enregistrement", "chm:/fichiers.html#enregis"},
+                        Case{"quincunx-en.chm", "cand", "Candidate (button)", "/buttons.html", "violet BLUE", "Record",
+                             "What recording keeps", "chm:/files.html#record"}}) {
     SCOPED_TRACE(c.file);
     const auto window = openWindow(c.file);
     ASSERT_TRUE(window);
@@ -176,6 +181,13 @@ TEST(HelpViewer, IndexAndSearchFindPages) {
     EXPECT_EQ(b.source().path(), c.page);
     EXPECT_FALSE(b.source().fragment().isEmpty());
     EXPECT_EQ(b.highlightCount(), 0);
+    const auto several = w.index()->findItems(QString::fromUtf8(c.several), Qt::MatchExactly);
+    ASSERT_EQ(several.size(), 1);
+    ASSERT_EQ(several.front()->childCount(), 3);
+    QTreeWidgetItem* second = several.front()->child(1);
+    EXPECT_EQ(second->text(0), QString::fromUtf8(c.second));
+    emit w.index()->itemClicked(second, 0);
+    EXPECT_EQ(b.source(), QUrl(c.secondUrl));
 
     // The search: the file's pages with every word, the first shown with
     // each match marked, and only matches.
@@ -196,9 +208,9 @@ TEST(HelpViewer, IndexAndSearchFindPages) {
     }
     EXPECT_GE(marked, hits.front().count);
     // Another result, then a link away: the marks follow, then go.
-    QListWidgetItem* second = w.searchResults()->item(1);
+    QListWidgetItem* hit = w.searchResults()->item(1);
     QTest::mouseClick(w.searchResults()->viewport(), Qt::LeftButton, {},
-                      w.searchResults()->visualItemRect(second).center());
+                      w.searchResults()->visualItemRect(hit).center());
     EXPECT_EQ(b.source().path(), QString::fromStdString(hits[1].page));
     EXPECT_GT(b.highlightCount(), 0);
     b.follow(QUrl("index.html"));

@@ -284,14 +284,22 @@ void HelpWindow::fitToScreen() {
        available.y() + std::max(0, (available.height() - outer.height()) / 2));
 }
 
+// Once more when the desktop has put its frame around the window, which it
+// tells after the window is shown (with a move, on X11).
+void HelpWindow::fitOnceFramed() {
+  if (frameKnown_ || !isVisible() || frameGeometry().size() == geometry().size()) return;
+  frameKnown_ = true;
+  fitToScreen();
+}
+
 void HelpWindow::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
-  if (fitted_) return;
-  fitted_ = true;
-  // Again with the frame the desktop put around the window.
-  QTimer::singleShot(0, this, [this] {
-    if (frameGeometry().size() != geometry().size()) fitToScreen();
-  });
+  QTimer::singleShot(0, this, &HelpWindow::fitOnceFramed);
+}
+
+void HelpWindow::moveEvent(QMoveEvent* event) {
+  QMainWindow::moveEvent(event);
+  fitOnceFramed();
 }
 
 QUrl HelpWindow::topicUrl(const std::string& local) const {

@@ -73,6 +73,7 @@ class HelpWindow : public QMainWindow {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
 
  private:
   QUrl topicUrl(const std::string& local) const;
@@ -84,6 +85,7 @@ class HelpWindow : public QMainWindow {
   void showHit(QListWidgetItem* item);
   void markCurrent(const QUrl& url);
   void fitToScreen();
+  void fitOnceFramed();
 
   std::unique_ptr<ChmHelp> help_;
   bool french_ = false;
@@ -99,7 +101,7 @@ class HelpWindow : public QMainWindow {
   QAction* forward_;
   std::vector<std::string> searchWords_;
   bool showingHit_ = false;
-  bool fitted_ = false;
+  bool frameKnown_ = false;
 };
 
 }  // namespace qx

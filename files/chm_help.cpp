@@ -371,6 +371,9 @@ std::vector<HelpTopic> parseSitemap(std::string_view html) {
   // The lists open at this point; the innermost receives the next entry.
   std::vector<std::vector<HelpTopic>*> levels;
   std::optional<HelpTopic> entry;  // inside <object type="text/sitemap">
+  std::vector<HelpTopic::Page> pages;
+  std::string pageName;
+  bool named = false;
   for (std::size_t i = 0; i < html.size();) {
     if (html[i] != '<') {
       ++i;
@@ -390,12 +393,27 @@ std::vector<HelpTopic> parseSitemap(std::string_view html) {
     } else if (tag.name == "/ul") {
       if (levels.size() > 1) levels.pop_back();
     } else if (tag.name == "object") {
-      if (iequals(tag.attr("type"), "text/sitemap")) entry.emplace();
+      if (iequals(tag.attr("type"), "text/sitemap")) {
+        entry.emplace();
+        pages.clear();
+        pageName.clear();
+        named = false;
+      }
     } else if (tag.name == "param" && entry) {
       const std::string key = tag.attr("name");
-      if (iequals(key, "Name") && entry->name.empty()) entry->name = helpTextToUtf8(trim(tag.attr("value")));
-      else if (iequals(key, "Local") && entry->local.empty()) entry->local = trim(tag.attr("value"));
+      // The first Name is the entry's; in an index, a further Name names
+      // the page of the Local that follows it, and a keyword may list several.
+      if (iequals(key, "Name")) {
+        if (entry->name.empty() && !named) entry->name = helpTextToUtf8(trim(tag.attr("value")));
+        else pageName = helpTextToUtf8(trim(tag.attr("value")));
+        named = true;
+      } else if (iequals(key, "Local")) {
+        pages.push_back({std::move(pageName), trim(tag.attr("value"))});
+        pageName.clear();
+      }
     } else if (tag.name == "/object" && entry) {
+      if (!pages.empty()) entry->local = pages.front().local;
+      if (pages.size() > 1) entry->pages = std::move(pages);
       if (!entry->name.empty() || !entry->local.empty()) {
         if (levels.empty()) levels.push_back(&root);
         levels.back()->push_back(std::move(*entry));
@@ -472,18 +490,22 @@ std::unique_ptr<ChmHelp> ChmHelp::open(const std::string& path, std::string* why
   help->objects_.erase(std::unique(help->objects_.begin(), help->objects_.end()), help->objects_.end());
   if (help->objects_.empty()) return fail("no pages inside");
 
-  std::string contentsFile;
-  help->readSystem(contentsFile);
-  if (contentsFile.empty() || !help->contains(contentsFile)) {
-    contentsFile.clear();
-    for (const auto& o : help->objects_)
-      if (o.size() > 4 && iequals(std::string_view(o).substr(o.size() - 4), ".hhc")) {
-        contentsFile = o;
-        break;
-      }
-  }
-  if (!contentsFile.empty())
-    if (const auto text = help->read(contentsFile)) help->contents_ = parseSitemap(*text);
+  std::string contentsFile, indexFile;
+  help->readSystem(contentsFile, indexFile);
+  auto sitemap = [&](std::string& file, std::string_view ext, std::vector<HelpTopic>& into) {
+    if (file.empty() || !help->contains(file)) {
+      file.clear();
+      for (const auto& o : help->objects_)
+        if (o.size() > 4 && iequals(std::string_view(o).substr(o.size() - 4), ext)) {
+          file = o;
+          break;
+        }
+    }
+    if (!file.empty())
+      if (const auto text = help->read(file)) into = parseSitemap(*text);
+  };
+  sitemap(contentsFile, ".hhc", help->contents_);
+  sitemap(indexFile, ".hhk", help->index_);
 
   if (help->firstPage_.empty() || !help->contains(help->firstPage_)) {
     help->firstPage_.clear();
@@ -550,9 +572,9 @@ std::optional<std::string> ChmHelp::read(std::string_view path) const {
 }
 
 // #SYSTEM: a version, then records of (code, length, data). Code 0 names the
-// contents file, 2 the default topic, 3 the title; code 4 starts with the
-// language.
-void ChmHelp::readSystem(std::string& contentsFile) {
+// contents file, 1 the index file, 2 the default topic, 3 the title; code 4
+// starts with the language.
+void ChmHelp::readSystem(std::string& contentsFile, std::string& indexFile) {
   chmUnitInfo ui{};
   if (chm_resolve_object(h_, "/#SYSTEM", &ui) != CHM_RESOLVE_SUCCESS || ui.length > (1u << 20)) return;
   const auto system = read("/#SYSTEM");
@@ -571,10 +593,198 @@ void ChmHelp::readSystem(std::string& contentsFile) {
     at += length;
     if (value.empty()) continue;
     if (code == 0) contentsFile = resolveHelpLink("/", value);
+    else if (code == 1) indexFile = resolveHelpLink("/", value);
     else if (code == 2) firstPage_ = resolveHelpLink("/", value);
     else if (code == 3) title_ = helpTextToUtf8(trim(value));
     else if (code == 4 && length >= 4) language_ = word(at - length) | word(at - length + 2) << 16;
   }
+}
+
+namespace {
+
+bool isPage(std::string_view path) {
+  const auto dot = path.rfind('.');
+  const std::string_view ext = dot == std::string_view::npos ? "" : path.substr(dot);
+  return iequals(ext, ".html") || iequals(ext, ".htm");
+}
+
+// The code point at s[i] (i moves past it); U+FFFD for a byte that starts no
+// valid sequence.
+std::uint32_t nextCodePoint(std::string_view s, std::size_t& i) {
+  const auto c = static_cast<unsigned char>(s[i++]);
+  if (c < 0x80) return c;
+  const std::size_t more = (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : 0;
+  if (more == 0 || i + more > s.size()) return 0xFFFD;
+  std::uint32_t cp = c & (0x3F >> more);
+  for (std::size_t k = 0; k < more; ++k) {
+    const auto d = static_cast<unsigned char>(s[i + k]);
+    if ((d >> 6) != 2) return 0xFFFD;
+    cp = cp << 6 | (d & 0x3F);
+  }
+  i += more;
+  return cp;
+}
+
+// A letter or digit appended to out as it is compared (lower case, without
+// accent); false for a character that separates words.
+bool foldInto(std::uint32_t cp, std::string& out) {
+  if (cp < 0x80) {
+    if (!std::isalnum(static_cast<int>(cp))) return false;
+    out += lower(static_cast<char>(cp));
+    return true;
+  }
+  if (cp < 0xC0 || cp == 0xD7 || cp == 0xF7 || (cp >= 0x2000 && cp <= 0x206F) || (cp >= 0x3000 && cp <= 0x303F) ||
+      cp >= 0xFFF0)
+    return false;
+  if (cp <= 0xFF) {
+    // U+00C0..U+00FF: the letter each stands on.
+    static constexpr const char* kLatin1[64] = {
+        "a", "a", "a", "a", "a", "a", "ae", "c", "e", "e", "e", "e", "i", "i", "i", "i",
+        "d", "n", "o", "o", "o", "o", "o", "",  "o", "u", "u", "u", "u", "y", "th", "ss",
+        "a", "a", "a", "a", "a", "a", "ae", "c", "e", "e", "e", "e", "i", "i", "i", "i",
+        "d", "n", "o", "o", "o", "o", "o", "",  "o", "u", "u", "u", "u", "y", "th", "y"};
+    out += kLatin1[cp - 0xC0];
+    return true;
+  }
+  if (cp == 0x152 || cp == 0x153) out += "oe";
+  else if (cp == 0x178) out += 'y';
+  else appendUtf8(out, cp);
+  return true;
+}
+
+// Each word of text with its place: f(offset, length, folded).
+template <class F>
+void eachWord(std::string_view text, F&& f) {
+  std::string folded;
+  std::size_t start = 0;
+  for (std::size_t i = 0; i <= text.size();) {
+    const std::size_t at = i;
+    const bool letter = i < text.size() && foldInto(nextCodePoint(text, i), folded);
+    if (letter) continue;
+    if (!folded.empty()) f(start, at - start, std::string_view(folded));
+    folded.clear();
+    start = i == at ? i + 1 : i;
+    if (i == at) ++i;
+  }
+}
+
+bool startsWith(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }
+
+// Tags that start a new line or cell: a word never runs across them.
+bool breaksWords(std::string_view tag) {
+  static constexpr std::string_view kInline[] = {"a", "b", "i", "u", "em", "strong", "span", "font", "code", "tt",
+                                                 "sub", "sup", "small", "big", "abbr", "kbd", "var", "s"};
+  if (!tag.empty() && tag.front() == '/') tag.remove_prefix(1);
+  return std::find(std::begin(kInline), std::end(kInline), tag) == std::end(kInline);
+}
+
+}  // namespace
+
+std::string helpPlainText(std::string_view page) {
+  // Entities become UTF-8, so the page's code page is settled first.
+  const std::string converted = helpTextToUtf8(page);
+  const std::string_view html = converted;
+  std::string raw;
+  for (std::size_t i = 0; i < html.size();) {
+    if (html[i] != '<') {
+      const std::size_t end = std::min(html.find('<', i), html.size());
+      raw += decodeEntities(html.substr(i, end - i));
+      i = end;
+      continue;
+    }
+    if (html.substr(i, 4) == "<!--") {
+      const std::size_t end = html.find("-->", i + 4);
+      i = end == std::string_view::npos ? html.size() : end + 3;
+      continue;
+    }
+    const Tag tag = readTag(html, i);
+    if (tag.name == "script" || tag.name == "style" || tag.name == "title" || tag.name == "head") {
+      // Not shown: skip to the closing tag.
+      const std::string close = "</" + tag.name;
+      std::size_t end = i;
+      while (end < html.size() && !iequals(html.substr(end, close.size()), close)) ++end;
+      i = end;
+      continue;
+    }
+    if (breaksWords(tag.name)) raw += ' ';
+  }
+  const std::string& text = raw;
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const bool nbsp = text.compare(i, 2, "\xC2\xA0") == 0;
+    if (nbsp || text[i] == ' ' || text[i] == '\t' || text[i] == '\r' || text[i] == '\n') {
+      if (!out.empty() && out.back() != ' ') out += ' ';
+      if (nbsp) ++i;
+    } else {
+      out += text[i];
+    }
+  }
+  if (!out.empty() && out.back() == ' ') out.pop_back();
+  return out;
+}
+
+std::string helpPageTitle(std::string_view html) {
+  for (const char* name : {"title", "h1"}) {
+    const std::string open = std::string("<") + name;
+    for (std::size_t i = 0; i + open.size() < html.size(); ++i) {
+      if (!iequals(html.substr(i, open.size()), open)) continue;
+      const char after = html[i + open.size()];
+      if (after != '>' && after != ' ' && after != '\t' && after != '\r' && after != '\n') continue;
+      std::size_t start = i;
+      readTag(html, start);
+      start = std::min(start, html.size());
+      const std::string close = std::string("</") + name;
+      std::size_t end = start;
+      while (end < html.size() && !iequals(html.substr(end, close.size()), close)) ++end;
+      std::string title = helpPlainText(html.substr(start, end - start));
+      if (!title.empty()) return title;
+      break;
+    }
+  }
+  return {};
+}
+
+std::vector<std::string> helpSearchWords(std::string_view query) {
+  std::vector<std::string> words;
+  eachWord(query, [&](std::size_t, std::size_t, std::string_view w) {
+    if (words.size() < 16 && std::find(words.begin(), words.end(), w) == words.end()) words.emplace_back(w);
+  });
+  return words;
+}
+
+std::vector<HelpMatch> helpWordMatches(std::string_view text, const std::vector<std::string>& words) {
+  std::vector<HelpMatch> out;
+  if (words.empty()) return out;
+  eachWord(text, [&](std::size_t at, std::size_t n, std::string_view w) {
+    if (std::any_of(words.begin(), words.end(), [&](const std::string& q) { return startsWith(w, q); }))
+      out.push_back({at, n});
+  });
+  return out;
+}
+
+std::vector<HelpHit> ChmHelp::search(std::string_view query) const {
+  const std::vector<std::string> words = helpSearchWords(query);
+  std::vector<HelpHit> hits;
+  if (words.empty()) return hits;
+  std::size_t pages = 0;
+  for (const auto& o : objects_) {
+    if (!isPage(o)) continue;
+    if (++pages > 4096) break;
+    const auto html = read(o);
+    if (!html) continue;
+    std::vector<std::size_t> found(words.size(), 0);
+    eachWord(helpPlainText(*html), [&](std::size_t, std::size_t, std::string_view w) {
+      for (std::size_t k = 0; k < words.size(); ++k)
+        if (startsWith(w, words[k])) ++found[k];
+    });
+    if (std::find(found.begin(), found.end(), 0u) != found.end()) continue;
+    std::size_t count = 0;
+    for (const std::size_t n : found) count += n;
+    std::string title = helpPageTitle(*html);
+    hits.push_back({o, title.empty() ? o : std::move(title), count});
+  }
+  std::stable_sort(hits.begin(), hits.end(), [](const HelpHit& a, const HelpHit& b) { return a.count > b.count; });
+  return hits;
 }
 
 }  // namespace qx

@@ -10,7 +10,9 @@
 #                                              then take docs/screenshots/help-fr.png and
 #                                              help-en.png of the Help button opening the
 #                                              help in quincunx-help
-#   scripts/build-help.sh --viewer-shots BINDIR only the last two
+#                                              and the viewer's Index and Search tabs
+#                                              (help-index-LANG.png, help-search-LANG.png)
+#   scripts/build-help.sh --viewer-shots BINDIR only the viewer's pictures
 #
 # The pages are UTF-8 and say so in their <meta> line. The contents (.hhc), index (.hhk)
 # and project (.hhp) files are read by the viewers in the code page of the help file's
@@ -292,13 +294,57 @@ viewer_shot() {
   stop_program
 }
 
+# The viewer alone on the help of LANG (fr, en): KEY typed into its Index tab, then WORDS
+# searched in its Search tab, each tab taken with the page it shows.
+viewer_tabs_shots() {
+  local lang="$1" key="$2" words="$3" search_key="$4"
+  (QT_QPA_PLATFORM=xcb exec "$BINDIR/quincunx-help" "$ROOT/data/quincunx-$lang.chm" > "$WORK/viewer.log" 2>&1) &
+  local vpid=$!
+  # The toolkit may map and drop a helper window first: wait for one that stays.
+  local viewer="" geometry=""
+  for _ in $(seq 1 40); do
+    sleep 0.5
+    viewer="$(xdotool search --onlyvisible --class '^quincunx-help$' 2>/dev/null | tail -1)"
+    [ -n "$viewer" ] && geometry="$(xdotool getwindowgeometry --shell "$viewer" 2>/dev/null)" && break
+  done
+  [ -n "$geometry" ] || { echo "build-help: no help viewer window appeared" >&2; return 1; }
+  sleep 1
+  # shellcheck disable=SC2034  # WINDOW and SCREEN are set by getwindowgeometry --shell too
+  local WINDOW X Y WIDTH HEIGHT SCREEN
+  eval "$(xdotool getwindowgeometry --shell "$viewer")"
+  xdotool mousemove $((X + 120)) $((Y + 300))
+  xdotool windowfocus --sync "$viewer" 2>/dev/null || true
+  sleep 0.3
+  xdotool key alt+i; sleep 0.5
+  xdotool type --delay 80 "$key"; sleep 0.3
+  xdotool key Return; sleep 1
+  import -window root "$WORK/screen.png"
+  convert "$WORK/screen.png" -crop "${WIDTH}x${HEIGHT}+$X+$Y" +repage -resize 900x +dither -colors 128 \
+    "PNG8:$ROOT/docs/screenshots/help-index-$lang.png"
+  xdotool key "alt+$search_key"; sleep 0.5
+  xdotool type --delay 80 "$words"; sleep 0.3
+  xdotool key Return; sleep 1
+  import -window root "$WORK/screen.png"
+  convert "$WORK/screen.png" -crop "${WIDTH}x${HEIGHT}+$X+$Y" +repage -resize 900x +dither -colors 128 \
+    "PNG8:$ROOT/docs/screenshots/help-search-$lang.png"
+  kill "$vpid" 2>/dev/null || true
+  wait "$vpid" 2>/dev/null || true
+}
+
+viewer_shots() {
+  mkdir -p "$ROOT/docs/screenshots"
+  viewer_shot 0 "$ROOT/docs/screenshots/help-fr.png"
+  viewer_shot 1 "$ROOT/docs/screenshots/help-en.png"
+  viewer_tabs_shots fr "ferm" "violette bleu" r
+  viewer_tabs_shots en "clos" "violet blue" s
+}
+
 # Runs inside Xvfb: the viewer's pictures alone.
 viewer_shots_inside() {
   BINDIR="$1" WORK="$2"
   export HOME="$WORK/home"
-  mkdir -p "$HOME" "$ROOT/docs/screenshots"
-  viewer_shot 0 "$ROOT/docs/screenshots/help-fr.png"
-  viewer_shot 1 "$ROOT/docs/screenshots/help-en.png"
+  mkdir -p "$HOME"
+  viewer_shots
   rm -rf "$RUN"
 }
 
@@ -318,9 +364,7 @@ shoot_inside() {
     cp "$WORK/out/$lang"/*.png "$HELP/$lang/images/"
   done
   compile_all
-  mkdir -p "$ROOT/docs/screenshots"
-  viewer_shot 0 "$ROOT/docs/screenshots/help-fr.png"
-  viewer_shot 1 "$ROOT/docs/screenshots/help-en.png"
+  viewer_shots
   rm -rf "$RUN"
 }
 

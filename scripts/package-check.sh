@@ -172,7 +172,7 @@ for f in "$PREFIX"/share/metainfo/*.xml; do
   appstreamcli validate --no-net --pedantic "$f" > "$WORK/as.log" 2>&1 \
     && pass "appstreamcli validate $(basename "$f")" || { cat "$WORK/as.log"; fail "appstreamcli validate $f"; }
 done
-for program in quincunx-kelvo quincunx-solve quincunx-gen; do
+for program in quincunx-kelvo quincunx-solve quincunx-gen quincunx-help; do
   page="$PREFIX/share/man/man6/$program.6.gz"
   if [ -f "$page" ] && MANWIDTH=80 man -l "$page" 2> "$WORK/man.log" | grep -q "^SYNOPSIS" && [ ! -s "$WORK/man.log" ]; then
     pass "man -l $program.6.gz"

@@ -12,14 +12,14 @@ namespace {
 
 const char* const kUsage =
     "Usage: quincunx-help FILE.chm\n"
-    "Show a compiled HTML help file: its contents on the left, its pages on the right,\n"
-    "with working links, pictures, and Back and Forward buttons.\n"
+    "Show a compiled HTML help file: its contents, its keyword index and a search of\n"
+    "its pages' words on the left, its pages on the right, with working links,\n"
+    "pictures, and Back and Forward buttons. Links to web pages open in the desktop's\n"
+    "browser.\n"
     "\n"
     "Options:\n"
     "  -h, --help     display this help and exit\n"
     "  -V, --version  output version information and exit\n"
-    "\n"
-    "Links to web pages open in the desktop's browser.\n"
     "\n"
     "Exit status:\n"
     "  0  the window was closed\n"
@@ -55,6 +55,8 @@ int main(int argc, char** argv) {
   auto help = qx::ChmHelp::open(file, &why);
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("quincunx-help"));
+  // Its desktop entry gives the shells the program's icon.
+  QGuiApplication::setDesktopFileName(QStringLiteral("org.kelvo.quincunx.help"));
   if (!help) {
     std::fprintf(stderr, "quincunx-help: %s\n", why.c_str());
     const bool french = QLocale().language() == QLocale::French;

@@ -32,9 +32,23 @@ TEST(ChmHelp, ShippedHelpFilesReadWhole) {
     const char* title;
     const char* secondTopic;  // a name with accents in French: the code page is converted
     unsigned language;
+    std::size_t keywords;
+    struct Search {
+      const char* query;
+      const char* best;  // "" when no page should be found
+      std::size_t pages;
+    };
+    std::vector<Search> searches;
   };
-  for (const Case& c : {Case{"quincunx-fr.chm", "Quincunx et Sudoku - Aide", "Les deux jeux et leurs règles", 0x40C},
-                        Case{"quincunx-en.chm", "Quincunx and Sudoku - Help", "The two games and their rules", 0x409}}) {
+  const Case cases[] = {
+      {"quincunx-fr.chm", "Quincunx et Sudoku - Aide", "Les deux jeux et leurs règles", 0x40C, 54,
+       {{"violette", "/test.html", 3}, {"VIOLETTE bleu", "/test.html", 3}, {"regles", "/regles.html", 3},
+        {"local share quincunx", "/fichiers.html", 1}, {"xyzzy", "", 0}, {"  ;; ", "", 0}}},
+      {"quincunx-en.chm", "Quincunx and Sudoku - Help", "The two games and their rules", 0x409, 53,
+       {{"violet", "/test.html", 5}, {"Violet BLUE", "/test.html", 5}, {"Fran", "/window.html", 4},
+        {"local share quincunx", "/files.html", 1}, {"xyzzy", "", 0}, {"  ;; ", "", 0}}},
+  };
+  for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
     std::string why;
     const auto help = ChmHelp::open(std::string(QX_DATA_DIR) + "/" + c.file, &why);
@@ -56,7 +70,30 @@ TEST(ChmHelp, ShippedHelpFilesReadWhole) {
       EXPECT_TRUE(help->contains(page)) << t.name << " -> " << t.local;
       EXPECT_TRUE(help->read(page)) << page;
     });
-    EXPECT_EQ(topics, 37);  // every sitemap entry of the contents file
+    EXPECT_EQ(topics, 40);  // every sitemap entry of the contents file
+    EXPECT_EQ(help->index().size(), c.keywords);
+    std::size_t severalPages = 0;
+    eachTopic(help->index(), [&](const HelpTopic& t) {
+      EXPECT_FALSE(t.name.empty());
+      EXPECT_TRUE(help->contains(resolveHelpLink("/", t.local))) << t.name << " -> " << t.local;
+      for (const auto& p : t.pages) EXPECT_TRUE(help->contains(resolveHelpLink("/", p.local))) << p.local;
+      severalPages += t.pages.size();
+    });
+    EXPECT_EQ(severalPages, 3u);  // the Record keyword's three pages
+
+    // Searches: the pages holding every word, the best first.
+    for (const auto& [query, best, pages] : c.searches) {
+      const auto hits = help->search(query);
+      std::string found;
+      for (const auto& h : hits) found += (found.empty() ? "" : " ") + h.page;
+      EXPECT_EQ(hits.size(), pages) << query << ": " << found;
+      if (*best) {
+        ASSERT_FALSE(hits.empty()) << query;
+        EXPECT_EQ(hits.front().page, best) << query << ": " << found;
+        EXPECT_FALSE(hits.front().title.empty());
+        EXPECT_NE(hits.front().title.front(), '/') << "a page without its title";
+      }
+    }
 
     // Every picture, style sheet and page a page points to is inside.
     const std::regex ref(R"((?:src|href)="([^"]+)\")");
@@ -109,6 +146,13 @@ TEST(ChmHelp, SitemapNestingNamesAndOddMarkup) {
           <li><object type="text/sitemap"><param name="Name" value="deep"><param name="Local" value="d.html"></object>
           </ul></ul></ul><li><object type="text/sitemap"><param name="Name" value="after">)",
        "deep=d.html"},
+      // A keyword of an index with three pages, named or not.
+      {R"(<ul><li><object type="text/sitemap"><param name="Name" value="k"><param name="Name" value="first">
+          <param name="Local" value="a.html"><param name="Name" value="second"><param name="Local" value="b.html">
+          <param name="Local" value="c.html"></object>
+          <li><object type="text/sitemap"><param name="Name" value="j"><param name="Local" value="a.html">
+          <param name="Local" value="b.html"></object></ul>)",
+       "k=a.html[first=a.html,second=b.html,=c.html];j=a.html[=a.html,=b.html]"},
       {"", ""},
       {"<<<>>><ul <object", ""},
   };
@@ -118,6 +162,8 @@ TEST(ChmHelp, SitemapNestingNamesAndOddMarkup) {
       if (!out.empty()) out += ";";
       out += t.name + "=" + t.local;
       if (!t.children.empty()) out += "(" + show(t.children) + ")";
+      for (std::size_t k = 0; k < t.pages.size(); ++k)
+        out += (k ? "," : "[") + t.pages[k].name + "=" + t.pages[k].local + (k + 1 == t.pages.size() ? "]" : "");
     }
     return out;
   };
@@ -132,6 +178,59 @@ TEST(ChmHelp, SitemapNestingNamesAndOddMarkup) {
   for (const auto* level = &tree; !level->empty(); level = &level->front().children) ++depth;
   EXPECT_LE(depth, 32);
   EXPECT_GE(depth, 30);
+}
+
+TEST(ChmHelp, PageTextAndWordSearch) {
+  struct Text {
+    const char* html;
+    const char* text;
+    const char* title;
+  };
+  for (const Text& c : {
+           Text{"<html><head><title>T &amp; U</title><style>p { x }</style></head><body><h1>H</h1>"
+                "<p>Re<b>cord</b>&nbsp;it<br>now</p><script>no()</script><!-- no --></body>",
+                "H Record it now", "T & U"},
+           Text{"<h1 class=x>Only <i>h1</i></h1><p>caf\xE9</p>", "Only h1 caf\xC3\xA9", "Only h1"},
+           Text{"<p>r\xE8gle &#233;t&eacute;</p>", "r\xC3\xA8gle \xC3\xA9t&eacute;", ""},
+           Text{"<title", "", ""},
+           Text{"a <head> b", "a", ""},
+       }) {
+    EXPECT_EQ(helpPlainText(c.html), c.text) << c.html;
+    EXPECT_EQ(helpPageTitle(c.html), c.title) << c.html;
+  }
+
+  struct Words {
+    const char* query;
+    const char* words;  // joined by '|'
+  };
+  for (const Words& c : {Words{"R\xC3\xA8gles du Quincunx", "regles|du|quincunx"},
+                         Words{"\xC5\x92uf, \xC3\x87" "A l'aide\xC2\xA0! \xC3\x9F", "oeuf|ca|l|aide|ss"},
+                         Words{"x x X", "x"},
+                         Words{"3x3 \xE2\x80\x99q\xE2\x80\x99", "3x3|q"},
+                         Words{"\xFF\xC3", ""},
+                         Words{"", ""}}) {
+    std::string joined;
+    for (const auto& w : helpSearchWords(c.query)) joined += (joined.empty() ? "" : "|") + w;
+    EXPECT_EQ(joined, c.words) << c.query;
+  }
+
+  struct Matches {
+    const char* text;
+    const char* query;
+    const char* marked;  // the text with each match in []
+  };
+  for (const Matches& c : {Matches{"Les r\xC3\xA8gles, la R\xC3\xA8gle et le r\xC3\xA8glement", "regle",
+                                   "Les [r\xC3\xA8gles], la [R\xC3\xA8gle] et le [r\xC3\xA8glement]"},
+                           Matches{"candidate candidates incandescent", "cand",
+                                   "[candidate] [candidates] incandescent"},
+                           Matches{"blue violet blue", "violet blue", "[blue] [violet] [blue]"},
+                           Matches{"end", "end", "[end]"},
+                           Matches{"nothing", "", "nothing"}}) {
+    std::string marked = c.text;
+    const auto found = helpWordMatches(c.text, helpSearchWords(c.query));
+    for (auto m = found.rbegin(); m != found.rend(); ++m) marked.insert(m->offset + m->length, "]").insert(m->offset, "[");
+    EXPECT_EQ(marked, c.marked) << c.query;
+  }
 }
 
 TEST(ChmHelp, LinksResolveInsideTheFile) {

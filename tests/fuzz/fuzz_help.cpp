@@ -1,5 +1,6 @@
 // Whatever a help file holds, reading it neither crashes nor reports an
-// object, first page or link outside the file.
+// object, first page or link outside the file, and the words a search marks
+// lie inside the text searched.
 #include <cstdlib>
 #include <string>
 #include <string_view>
@@ -19,6 +20,13 @@ void walk(const std::vector<qx::HelpTopic>& topics, const qx::ChmHelp* help) {
   }
 }
 
+void searchIn(std::string_view text, std::string_view query) {
+  const std::string plain = qx::helpPlainText(text);
+  qx::helpPageTitle(text);
+  for (const auto& m : qx::helpWordMatches(plain, qx::helpSearchWords(query)))
+    if (m.length == 0 || m.offset + m.length > plain.size()) std::abort();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t size) {
@@ -26,6 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
   // The same bytes as a contents file and as link text.
   walk(qx::parseSitemap(bytes), nullptr);
   qx::helpTextToUtf8(bytes);
+  searchIn(bytes, bytes.substr(0, 64));
 
   // chmlib reads from a file: an anonymous one in memory.
   static const int fd = ::memfd_create("fuzz-help", 0);
@@ -40,5 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
     if (++n <= 64) help->read(o);
   }
   walk(help->contents(), help.get());
+  walk(help->index(), help.get());
+  for (const auto& hit : help->search("the quincunx"))
+    if (!help->contains(hit.page) || hit.count < 2) std::abort();
   return 0;
 }

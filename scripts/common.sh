@@ -14,7 +14,7 @@ PACKAGES+=(qt6-translations-l10n)  # Qt's own words (Cancel, the open dialog) in
 TEST_PACKAGES=(libgtest-dev libbenchmark-dev libqqwing-dev)
 TEST_PACKAGES+=(libchm-bin)
 TEST_PACKAGES+=(help2man librsvg2-bin desktop-file-utils appstream dpkg-dev man-db xvfb xauth xdotool)
-TEST_PACKAGES+=(lintian)
+TEST_PACKAGES+=(file lintian)  # file: the package's library dependencies
 
 # Installs whatever of the given packages is missing (sudo when not root).
 ensure_packages() {

@@ -343,6 +343,31 @@ TEST_F(RealWindow, EveryLabelLiesInsideItsButton) {
   }
 }
 
+// Run with QT_SCALE_FACTOR=2: the board is drawn at the device's resolution,
+// not drawn at 1x and blown up. A grab halved by point sampling and doubled
+// back equals a blown-up grab, and differs from a sharp one.
+TEST_F(RealWindow, BoardIsSharpAtScaleTwo) {
+  if (QGuiApplication::primaryScreen()->devicePixelRatio() != 2) GTEST_SKIP() << "needs QT_SCALE_FACTOR=2";
+  const auto set = test::loadSet("sudoku-easy");
+  save(test::sudokuBoard(set[3].puzzle));
+  App& a = start();
+  const int h = a.g.hh;
+  ASSERT_EQ(h, 47);  // a logical 1280x1024 screen
+  QTest::mouseMove(widget, cellCentre(11, 2));
+  const QImage img = grab().convertToFormat(QImage::Format_RGB32);
+  ASSERT_EQ(img.size(), QSize(42 * h, 42 * h));
+  int doubled = 0;
+  for (int y = 0; y < img.height(); ++y)
+    for (int x = 0; x < img.width(); ++x) doubled += img.pixel(x, y) != img.pixel(x & ~1, y & ~1);
+  EXPECT_GT(doubled, 5000);
+  // A thin line is two device pixels wide, the 3-pixel frame six.
+  const int y = 2 * (4 * h + h / 2);
+  for (const auto& [x, colour] : std::vector<std::pair<int, QRgb>>{
+           {2 * h - 1, kYellow}, {2 * h, qRgb(0, 0, 0)}, {2 * h + 1, qRgb(0, 0, 0)}, {2 * h + 2, kYellow},
+           {5, kRed}, {6, kYellow}})
+    EXPECT_EQ(img.pixel(x, y) & 0xFFFFFF, colour & 0xFFFFFF) << x;
+}
+
 // After a game recorded with a wrong value, a restart shows it red, says
 // nothing of erroneous data, and only the true solution wins.
 TEST_F(RealWindow, RecordedWrongValueStaysRedAfterARestart) {

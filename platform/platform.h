@@ -73,6 +73,17 @@ class WindowProc {
   virtual std::intptr_t WndProc(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) = 0;
 };
 
+// Where the window may go on its screen: the area panels leave free, and
+// what the window's frame adds around its client area (title bar, borders).
+// A zero means the host cannot tell.
+struct Room {
+  int width = 0;
+  int height = 0;
+  int frameWidth = 0;
+  int frameHeight = 0;
+  bool operator==(const Room&) const = default;
+};
+
 // Drawing on the window's client area. Everything is drawn at once onto a
 // persistent surface, as Windows GDI would draw it.
 class Surface {
@@ -101,6 +112,10 @@ class Platform : public Surface {
 
   // Screen size in pixels.
   virtual Point screenSize() = 0;
+  // The room for the window's frame. Where the frame is only known once a
+  // window shows, the window is shown at this client size first (empty, no
+  // messages sent) and createWindow then takes it over.
+  virtual Room room(int clientWidth, int clientHeight) = 0;
   // Asks for a font: the face first, then a fixed fallback of the same kind.
   // stretch narrows the face horizontally, in percent of its own width.
   virtual void defineFont(FontRole role, std::string_view face, int pixelHeight, int weight,

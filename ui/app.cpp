@@ -68,7 +68,8 @@ void App::startUp() {
   engine.candidat();
 
   const Point screen = p_.screenSize();
-  g.fromScreen(screen.x, screen.y);
+  const int written = 21 * Geometry::cellFor(screen.y);
+  g.fromScreen(screen.x, screen.y, p_.room(written, written));
   defineFonts();
   p_.createWindow(title(), 21 * g.hh, 21 * g.hh);
   g.measureLabels(p_, texts, m.lang);

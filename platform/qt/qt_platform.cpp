@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QFont>
@@ -405,6 +406,8 @@ struct QtPlatform::Impl {
   }
   // A new surface for this client size and ratio, in the background colour.
   void newSurface(QSize size, qreal ratio);
+  std::unique_ptr<Window> makeWindow(int clientWidth, int clientHeight);
+  bool probe = false;  // the window is shown only to measure its frame
   void touched(const QRect& r);
   void flush();
   bool fill(QRect r, QRgb c);
@@ -414,6 +417,9 @@ struct QtPlatform::Impl {
 class QtPlatform::Impl::Window final : public QWidget {
  public:
   explicit Window(Impl& host) : host_(host) {}
+  // Once the window manager's frame is there.
+  bool framed() const { return framed_; }
+  void place() { placeFrame(); }
 
  protected:
   void paintEvent(QPaintEvent*) override {
@@ -782,24 +788,62 @@ void QtPlatform::defineFont(FontRole role, std::string_view face, int pixelHeigh
   slot.font = f;
 }
 
-void QtPlatform::createWindow(std::string_view title, int clientWidth, int clientHeight) {
-  d_->window.reset();
-  auto window = std::make_unique<Impl::Window>(*d_);
-  window->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                         Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                         Qt::WindowCloseButtonHint);
-  window->setWindowTitle(fromUtf8(title));
-  window->setFixedSize(clientWidth, clientHeight);
-  window->setAttribute(Qt::WA_OpaquePaintEvent);
-  window->setFocusPolicy(Qt::StrongFocus);
-  window->setMouseTracking(true);
-  window->setCursor(toQt(d_->cursor));
+std::unique_ptr<QtPlatform::Impl::Window> QtPlatform::Impl::makeWindow(int clientWidth, int clientHeight) {
+  auto w = std::make_unique<Window>(*this);
+  w->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+  w->setFixedSize(clientWidth, clientHeight);
+  w->setAttribute(Qt::WA_OpaquePaintEvent);
+  w->setFocusPolicy(Qt::StrongFocus);
+  w->setMouseTracking(true);
+  w->setCursor(toQt(cursor));
   // Centred before it is shown too, so it does not appear elsewhere first.
   if (QScreen* screen = QGuiApplication::primaryScreen()) {
     QRect r(0, 0, clientWidth, clientHeight);
     r.moveCenter(screen->availableGeometry().center());
-    window->move(r.topLeft());
+    w->move(r.topLeft());
   }
+  return w;
+}
+
+Room QtPlatform::room(int clientWidth, int clientHeight) {
+  if (!d_->probe) {
+    d_->window.reset();
+    d_->window = d_->makeWindow(clientWidth, clientHeight);
+    d_->newSurface(QSize(clientWidth, clientHeight), d_->window->devicePixelRatioF());
+    d_->dirty.clear();
+    d_->flushQueued = false;
+    d_->paintPending = false;
+    d_->probe = true;
+    d_->window->show();
+    // An X window manager frames a window only after it is mapped; elsewhere
+    // the frame is known at once, or never (a compositor's own decoration).
+    if (QGuiApplication::platformName() == QLatin1String("xcb")) {
+      QElapsedTimer waited;
+      waited.start();
+      ++d_->pumping;  // no tick may reach the program before its window exists
+      while (!d_->window->framed() && waited.elapsed() < 500)
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::WaitForMoreEvents, 20);
+      --d_->pumping;
+    }
+  }
+  const QWidget* w = d_->window.get();
+  const QScreen* screen = w->screen() ? w->screen() : QGuiApplication::primaryScreen();
+  if (!screen) return {};
+  const QRect area = screen->availableGeometry();
+  const QSize frame = w->frameGeometry().size() - w->size();
+  return {area.width(), area.height(), frame.width(), frame.height()};
+}
+
+void QtPlatform::createWindow(std::string_view title, int clientWidth, int clientHeight) {
+  // The window shown to measure its frame is taken over; any other is replaced.
+  if (!d_->probe) d_->window.reset();
+  std::unique_ptr<Impl::Window> window =
+      d_->probe ? std::move(d_->window) : d_->makeWindow(clientWidth, clientHeight);
+  const bool shown = d_->probe;
+  d_->probe = false;
+  window->setWindowTitle(fromUtf8(title));
+  window->setFixedSize(clientWidth, clientHeight);
   d_->newSurface(QSize(clientWidth, clientHeight), window->devicePixelRatioF());
   // The old window took its queued update request with it.
   d_->dirty.clear();
@@ -809,7 +853,12 @@ void QtPlatform::createWindow(std::string_view title, int clientWidth, int clien
   d_->insertHeld = false;
   // A new window is wholly invalid: its first paint asks the program to draw.
   d_->paintPending = true;
-  d_->window->show();
+  if (shown) {
+    d_->window->place();
+    d_->window->update();
+  } else {
+    d_->window->show();
+  }
   d_->window->activateWindow();
   d_->window->setFocus();
   d_->send(kMsgCreate);

@@ -29,6 +29,7 @@ class QtPlatform final : public Platform {
   void setWindowProc(WindowProc* proc) override;
   void setLanguage(int lang) override;
   Point screenSize() override;
+  Room room(int clientWidth, int clientHeight) override;
   void defineFont(FontRole role, std::string_view face, int pixelHeight, int weight,
                   int stretch = 100) override;
   void createWindow(std::string_view title, int clientWidth, int clientHeight) override;

@@ -54,6 +54,10 @@ class FakePlatform : public Platform {
   void setWindowProc(WindowProc* p) override { proc = p; }
   void setLanguage(int) override {}
   Point screenSize() override { return screen; }
+  Room room(int w, int h) override {
+    roomAskedFor = {w, h};
+    return roomGiven;
+  }
   void defineFont(FontRole role, std::string_view face, int px, int weight, int stretch = 100) override {
     fontHeight[role] = px;
     fontStretch[role] = stretch;
@@ -117,6 +121,8 @@ class FakePlatform : public Platform {
 
   WindowProc* proc = nullptr;
   Point screen{1280, 1024};
+  Room roomGiven;  // unknown unless a test says
+  Point roomAskedFor;
   Point client;
   std::map<FontRole, int> fontHeight;
   std::map<FontRole, std::string> fontFace;

@@ -50,6 +50,9 @@ enum : unsigned {
   kMsgCreate = 1,
   kMsgDestroy = 2,
   kMsgPaint = 15,
+  // The window is asked to close: it closes unless the handler answers
+  // kKeepWindow. Not sent while the solver pumps.
+  kMsgClose = 16,
   kMsgKeyDown = 256,
   kMsgKeyUp = 257,
   kMsgChar = 258,
@@ -57,6 +60,7 @@ enum : unsigned {
   kMsgMouseMove = 512,
   kMsgLButtonDown = 513,
 };
+inline constexpr std::intptr_t kKeepWindow = 1;
 inline constexpr int kVkShift = 16;
 inline constexpr int kVkInsert = 45;
 inline constexpr int kVkDelete = 46;
@@ -140,6 +144,11 @@ class Platform : public Surface {
 
   // A modal box with the information icon; returns kIdOk or kIdCancel.
   virtual int messageBox(std::string_view text, std::string_view title, int style) = 0;
+  // A modal question with the question icon: the given buttons, the first
+  // the default, then the host's own Cancel in the program's language.
+  // Returns the index of the button pressed, -1 for Cancel (or Escape).
+  virtual int questionBox(std::string_view text, std::string_view title,
+                          const std::vector<std::string>& buttons) = 0;
   // A modal open-file dialog; filters are (description, pattern) pairs.
   virtual std::optional<std::string> openFileDialog(
       std::string_view title, const std::vector<std::pair<std::string, std::string>>& filters,

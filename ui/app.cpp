@@ -75,6 +75,31 @@ void App::startUp() {
   g.measureLabels(p_, texts, m.lang);
   dc_.selectFont(FontRole::Digits);
   p_.invalidate();
+  recorded_ = stateText();
+}
+
+std::string App::stateText() const {
+  Settings s = m;
+  s.nTimer = 0;
+  return ecriture(b.tab1, clue) + ecriturf(b.tab2) + ecriturg(b.candie) + ecriturh(b.candif) +
+         ecrituri(s, b.su, b.tab7);
+}
+
+bool App::unrecorded() const { return stateText() != recorded_; }
+
+bool App::closeRequest() {
+  if (!unrecorded()) return true;
+  const Message q = texts.exitQuestion(m.lang);
+  const auto labels = texts.exitButtons(m.lang);
+  switch (p_.questionBox(q.text, q.title, {std::string(labels[0]), std::string(labels[1])})) {
+    case 0:
+      // A record that failed has said so; the moves stay on the screen.
+      return record();
+    case 1:
+      return true;
+    default:
+      return false;
+  }
 }
 
 int App::WinMain() {
@@ -91,6 +116,8 @@ std::intptr_t App::WndProc(unsigned message, std::uintptr_t wParam, std::intptr_
       p_.startTimer(1, 1000);
       p_.startTimer(3, 100);
       return 0;
+    case kMsgClose:
+      return closeRequest() ? 0 : kKeepWindow;
     case kMsgDestroy:
       p_.quit(0);
       m.termine = 1;

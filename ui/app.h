@@ -74,6 +74,12 @@ class App : public WindowProc, public SolverHost {
   void openCommand();
   // Writes the five state files; tells the user when that failed.
   bool record();
+  // Whether what the state files would hold (but the clock) differs from
+  // what they held at start or at the last record.
+  bool unrecorded() const;
+  // The window is asked to close: true to close. After a change, asks
+  // whether to record first.
+  bool closeRequest();
   // The box naming each state file the start-up could not use, if any.
   void reportIgnored();
   // A solve in mode 0, 1 or 5; in modes 0 and 1 a final board that breaks a
@@ -131,6 +137,8 @@ class App : public WindowProc, public SolverHost {
   std::string data_;
   std::string state_;
   bool boxShown_ = false;  // the running solve has shown its failure box
+  std::string recorded_;   // the state files' text as last read or written, clock aside
+  std::string stateText() const;
   Dc dc_;
 };
 

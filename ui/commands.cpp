@@ -44,7 +44,10 @@ bool App::record() {
   std::vector<std::string> aside;
   for (const Ignored& f : ignored) aside.push_back(f.name);
   const SaveResult saved = saveState(state_, b, clue, m, aside);
-  if (saved.ok || saved.committed) ignored.clear();
+  if (saved.ok || saved.committed) {
+    ignored.clear();
+    recorded_ = stateText();
+  }
   if (!saved.ok) show(saved.committed ? saveUnfinished(saved.error, m.lang) : saveFailed(saved.error, m.lang));
   return saved.ok;
 }

@@ -20,6 +20,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QProcess>
+#include <QPushButton>
 #include <QResizeEvent>
 #include <QScreen>
 #include <QShowEvent>
@@ -486,6 +487,23 @@ class QtPlatform::Impl::Window final : public QWidget {
   void resizeEvent(QResizeEvent*) override { frameArrived(); }
 
   void closeEvent(QCloseEvent* e) override {
+    // The program may keep its window, after a question: asked once this
+    // close is over (a box cannot run inside it). The solver's pump serves a
+    // close at once.
+    if (!host_.destroySent && !host_.pumping && !closeAllowed_) {
+      e->ignore();
+      if (!closeAsked_) {
+        closeAsked_ = true;
+        QMetaObject::invokeMethod(this, [this] {
+          const bool close = host_.send(kMsgClose) != kKeepWindow;
+          closeAsked_ = false;
+          if (!close) return;
+          closeAllowed_ = true;
+          this->close();
+        }, Qt::QueuedConnection);
+      }
+      return;
+    }
     e->accept();
     if (host_.destroySent) return;
     host_.destroySent = true;
@@ -516,6 +534,8 @@ class QtPlatform::Impl::Window final : public QWidget {
 
   Impl& host_;
   bool framed_ = false;
+  bool closeAsked_ = false;    // the program's answer to a close is awaited
+  bool closeAllowed_ = false;  // it said yes
 };
 
 FontSlot& QtPlatform::Impl::slot(FontRole role) {
@@ -962,6 +982,24 @@ int QtPlatform::messageBox(std::string_view text, std::string_view title, int st
   box.exec();
   if (box.clickedButton() == box.button(QMessageBox::Ok)) return kIdOk;
   return okCancel ? kIdCancel : kIdOk;
+}
+
+int QtPlatform::questionBox(std::string_view text, std::string_view title,
+                            const std::vector<std::string>& buttons) {
+  QMessageBox box(QMessageBox::Question, fromUtf8(title), fromUtf8(text), QMessageBox::NoButton,
+                  d_->dialogParent());
+  box.setTextFormat(Qt::PlainText);
+  box.setWindowModality(Qt::ApplicationModal);
+  std::vector<QAbstractButton*> pressed;
+  for (const std::string& label : buttons)
+    pressed.push_back(box.addButton(fromUtf8(label), pressed.empty() ? QMessageBox::AcceptRole
+                                                                     : QMessageBox::DestructiveRole));
+  QAbstractButton* cancel = box.addButton(QMessageBox::Cancel);
+  if (!pressed.empty()) box.setDefaultButton(qobject_cast<QPushButton*>(pressed.front()));
+  box.setEscapeButton(cancel);
+  box.exec();
+  const auto it = std::find(pressed.begin(), pressed.end(), box.clickedButton());
+  return it == pressed.end() ? -1 : static_cast<int>(it - pressed.begin());
 }
 
 std::optional<std::string> QtPlatform::openFileDialog(

@@ -47,6 +47,8 @@ class QtPlatform final : public Platform {
   void stopTimer(int id) override;
 
   int messageBox(std::string_view text, std::string_view title, int style) override;
+  int questionBox(std::string_view text, std::string_view title,
+                  const std::vector<std::string>& buttons) override;
   std::optional<std::string> openFileDialog(
       std::string_view title, const std::vector<std::pair<std::string, std::string>>& filters,
       const std::string& initialDir) override;

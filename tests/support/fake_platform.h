@@ -86,6 +86,14 @@ class FakePlatform : public Platform {
     answers.pop_front();
     return a;
   }
+  int questionBox(std::string_view t, std::string_view title,
+                  const std::vector<std::string>& buttons) override {
+    questions.push_back({std::string(t), std::string(title), buttons});
+    if (choices.empty()) return -1;
+    const int c = choices.front();
+    choices.pop_front();
+    return c;
+  }
   std::optional<std::string> openFileDialog(std::string_view,
                                             const std::vector<std::pair<std::string, std::string>>&,
                                             const std::string& dir) override {
@@ -136,6 +144,12 @@ class FakePlatform : public Platform {
   std::map<int, int> timers;
   std::vector<Box> boxes;
   std::deque<int> answers;
+  struct Question {
+    std::string text, title;
+    std::vector<std::string> buttons;
+  };
+  std::vector<Question> questions;
+  std::deque<int> choices;  // button indexes, -1 Cancel; Cancel when empty
   std::optional<std::string> nextFile;
   std::vector<std::string> dialogDirs;
   std::vector<std::pair<std::string, std::vector<std::string>>> started;

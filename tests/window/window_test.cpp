@@ -20,6 +20,8 @@
 #include <cstring>
 #include <deque>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <random>
 #include <unistd.h>
@@ -47,7 +49,18 @@ class Answerer {
   }
   void poll() {
     QWidget* modal = QApplication::activeModalWidget();
-    if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+    if (auto* box = qobject_cast<QMessageBox*>(modal); box && !box->button(QMessageBox::Ok)) {
+      // A question with buttons of its own: pressed by label, Cancel by default.
+      std::vector<std::string> labels;
+      for (QAbstractButton* b : box->buttons()) labels.push_back(plain(b->text()));
+      std::sort(labels.begin(), labels.end());
+      questions.push_back({box->text().toStdString(), box->windowTitle().toStdString(), labels});
+      QAbstractButton* b = box->button(QMessageBox::Cancel);
+      for (QAbstractButton* other : box->buttons())
+        if (!choices.empty() && plain(other->text()) == choices.front()) b = other;
+      if (!choices.empty()) choices.pop_front();
+      b->click();
+    } else if (box) {
       texts.push_back(box->text().toStdString());
       titles.push_back(box->windowTitle().toStdString());
       // Wide enough for its title in a title bar, with room for the bar's buttons.
@@ -86,6 +99,12 @@ class Answerer {
   }
   QTimer timer_;
   std::deque<bool> script;
+  struct Question {
+    std::string text, title;
+    std::vector<std::string> buttons;  // sorted
+  };
+  std::vector<Question> questions;
+  std::deque<std::string> choices;  // labels of the buttons to press
   bool randomAnswers = false;
   std::mt19937 rng{7};
   std::vector<std::string> texts, titles, cancels, narrowBoxes;
@@ -366,6 +385,75 @@ TEST_F(RealWindow, BoardIsSharpAtScaleTwo) {
            {2 * h - 1, kYellow}, {2 * h, qRgb(0, 0, 0)}, {2 * h + 1, qRgb(0, 0, 0)}, {2 * h + 2, kYellow},
            {5, kRed}, {6, kYellow}})
     EXPECT_EQ(img.pixel(x, y) & 0xFFFFFF, colour & 0xFFFFFF) << x;
+}
+
+// Closing the window asks whether to record only after a change (the clock
+// alone is none), and each answer does what it says.
+TEST_F(RealWindow, ClosingAfterAChangeAsksWhetherToRecord) {
+  const auto set = test::loadSet("sudoku-easy");
+  const test::SetPuzzle& p = set[15];
+  const int k = static_cast<int>(std::string(p.puzzle).find('.'));
+  const int c = k % 9 + 1, r = k / 9 + 1;
+  const char* names[] = {kPuzzleFile, kPlacedFile, kMaskFile, kTestMaskFile, kSettingsFile};
+  auto files = [&] {
+    std::string all;
+    for (const char* name : names) {
+      std::ifstream in(dir / name, std::ios::binary);
+      all += std::string(std::istreambuf_iterator<char>(in), {}) + '|';
+    }
+    return all;
+  };
+  const Texts texts;
+  auto buttons = [&](int lang) {
+    return std::vector<std::string>{std::string(texts.text(4, lang)), std::string(texts.text(84, lang)),
+                                    lang ? "Cancel" : "Annuler"};
+  };
+  struct Case {
+    int lang;
+    bool change;  // a value typed; else only the clock runs on
+    std::deque<int> choices;  // 0 Record, 1 Don't record, -1 Cancel
+    bool recorded;
+  };
+  const Case cases[] = {
+      {0, false, {}, false},
+      {1, false, {}, false},
+      {0, true, {-1, 1}, false},  // Cancel keeps the window; then Don't record
+      {1, true, {0}, true},
+  };
+  for (const Case& t : cases) {
+    SCOPED_TRACE(::testing::Message() << "lang " << t.lang << (t.change ? " change" : " clock"));
+    Settings s;
+    s.lang = t.lang;
+    save(test::sudokuBoard(p.puzzle), s);
+    const std::string before = files();
+    answers.questions.clear();
+    for (int choice : t.choices) answers.choices.push_back(buttons(t.lang)[choice < 0 ? 2 : choice]);
+    App& a = start();
+    QTest::mouseMove(widget, cellCentre(11, 2));  // the pointer may still be where it typed last
+    if (t.change) typeAt(c, r, p.solution[k]);
+    a.m.nTimer += 61;
+    for (std::size_t i = 0; i < std::max<std::size_t>(t.choices.size(), 1); ++i) {
+      widget->close();
+      QTest::qWait(20);
+      EXPECT_EQ(widget->isVisible(), t.choices.size() > i + 1 && t.choices[i] == -1) << i;
+    }
+    ASSERT_EQ(answers.questions.size(), t.choices.size());
+    std::vector<std::string> labels = buttons(t.lang);
+    std::sort(labels.begin(), labels.end());
+    for (const auto& q : answers.questions) {
+      EXPECT_EQ(q.text, a.texts.text(83, t.lang));
+      EXPECT_EQ(q.title, a.texts.text(46, t.lang));
+      EXPECT_EQ(q.buttons, labels);
+    }
+    EXPECT_EQ(a.m.termine, 1);
+    EXPECT_EQ(platform->run(), 0);  // the loop ends at once, as after any close
+    EXPECT_EQ(files() != before, t.recorded);
+    app.reset();
+    platform.reset();
+    EXPECT_EQ(start().b.tab2[r][c], t.recorded ? p.solution[k] : '0');
+    app.reset();
+    platform.reset();
+  }
 }
 
 // After a game recorded with a wrong value, a restart shows it red, says

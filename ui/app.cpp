@@ -107,6 +107,7 @@ int App::WinMain() {
   const Message box = texts.cumulativeTime(m.nTimer, m.lang);
   p_.messageBox(box.text, box.title, box.style);
   reportIgnored();
+  openStartFile();
   return p_.run();
 }
 
@@ -177,6 +178,8 @@ void App::startUpCompletion() {
   b.candif = candif;
   candidateRefresh();
   affich();
+  completed_ = true;
+  if (startBoxDone_) openStartFile();
 }
 
 void App::onMouseMove(std::intptr_t lParam) {

@@ -26,6 +26,7 @@
 #include <random>
 #include <unistd.h>
 
+#include "files/puzzle_file.h"
 #include "files/saved_state.h"
 #include "platform/qt/qt_platform.h"
 #include "tests/support/hostile.h"
@@ -451,6 +452,48 @@ TEST_F(RealWindow, ClosingAfterAChangeAsksWhetherToRecord) {
     app.reset();
     platform.reset();
     EXPECT_EQ(start().b.tab2[r][c], t.recorded ? p.solution[k] : '0');
+    app.reset();
+    platform.reset();
+  }
+}
+
+// A puzzle file given at start (quincunx-kelvo FILE.jeu) opens as F3 would,
+// once both the start-up box and the start-up completion are over.
+TEST_F(RealWindow, FileGivenAtStartOpensAsTheOpenCommandWould) {
+  const fs::path jeux = fs::path(QX_DATA_DIR) / "Jeux";
+  struct Case {
+    fs::path file;
+    int su;            // the variant its name chooses
+    bool boxFirst;     // the box answered before the completion ran
+    bool readable;
+  };
+  const Case cases[] = {
+      {jeux / "sudoku-deep-1.jeu", 1, false, true},
+      {jeux / "quincunx-logic-1.jeu", 0, true, true},
+      {dir / "missing.jeu", 0, false, false},
+  };
+  for (const Case& t : cases) {
+    SCOPED_TRACE(t.file.string());
+    save(Board{});
+    answers.texts.clear();
+    platform = std::make_unique<QtPlatform>();
+    app = std::make_unique<App>(*platform, dir.string());
+    App& a = *app;
+    a.openAtStart = t.file.string();
+    a.startUp();
+    widget = platform->window();
+    if (t.boxFirst) a.openStartFile();
+    QTest::qWait(200);  // the start-up completion
+    if (!t.boxFirst) a.openStartFile();
+    EXPECT_TRUE(a.openAtStart.empty());
+    Board expected;
+    Clue clue;
+    expected.setVariant(t.su);
+    if (t.readable) ASSERT_TRUE(lecture(t.file.string(), expected.tab1, clue));
+    EXPECT_EQ(a.b.su, t.su);
+    EXPECT_TRUE(a.b.tab1 == expected.tab1);
+    EXPECT_EQ(!answers.texts.empty() && answers.texts.back().find(t.file.string()) != std::string::npos,
+              !t.readable);
     app.reset();
     platform.reset();
   }

@@ -14,6 +14,9 @@ PACKAGES+=(qt6-translations-l10n)  # Qt's own words (Cancel, the open dialog) in
 TEST_PACKAGES=(libgtest-dev libbenchmark-dev libqqwing-dev)
 TEST_PACKAGES+=(libchm-bin)
 TEST_PACKAGES+=(help2man librsvg2-bin desktop-file-utils appstream dpkg-dev man-db xvfb xauth xdotool)
+# The package check's file type and Wayland parts: the MIME database and gio to
+# read it, a headless sway with its screenshot tool, Qt's Wayland plugin.
+TEST_PACKAGES+=(shared-mime-info libglib2.0-bin sway grim qt6-wayland)
 
 # Installs whatever of the given packages is missing (sudo when not root).
 ensure_packages() {

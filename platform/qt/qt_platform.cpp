@@ -338,6 +338,21 @@ QString filterName(const std::string& description, const std::string& pattern) {
   return desc.endsWith(parens) ? desc : desc + u' ' + parens;
 }
 
+// A window manager cuts a title longer than the box is wide; the box sizes
+// itself from its layout, so a spacer across the bottom holds it wide enough
+// for the title in the title bar's font, with room for the bar's icon and
+// buttons.
+void holdWideForTitle(QMessageBox& box) {
+  if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+    QFont titleFont = QFontDatabase::systemFont(QFontDatabase::TitleFont);
+    titleFont.setBold(true);
+    constexpr int kTitleBarExtras = 140;
+    const int width = QFontMetrics(titleFont).horizontalAdvance(box.windowTitle()) + kTitleBarExtras;
+    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                  grid->rowCount(), 0, 1, grid->columnCount());
+  }
+}
+
 }  // namespace
 
 struct QtPlatform::Impl {
@@ -966,18 +981,7 @@ int QtPlatform::messageBox(std::string_view text, std::string_view title, int st
   box.setWindowModality(Qt::ApplicationModal);
   box.setDefaultButton(QMessageBox::Ok);
   box.setEscapeButton(okCancel ? QMessageBox::Cancel : QMessageBox::Ok);
-  // A window manager cuts a title longer than the box is wide; the box sizes
-  // itself from its layout, so a spacer across the bottom holds it wide
-  // enough for the title in the title bar's font, with room for the bar's
-  // icon and buttons.
-  if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
-    QFont titleFont = QFontDatabase::systemFont(QFontDatabase::TitleFont);
-    titleFont.setBold(true);
-    constexpr int kTitleBarExtras = 140;
-    const int width = QFontMetrics(titleFont).horizontalAdvance(box.windowTitle()) + kTitleBarExtras;
-    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
-                  grid->rowCount(), 0, 1, grid->columnCount());
-  }
+  holdWideForTitle(box);
   // The nested loop keeps the timers ticking; quit() ends it too.
   box.exec();
   if (box.clickedButton() == box.button(QMessageBox::Ok)) return kIdOk;
@@ -997,6 +1001,7 @@ int QtPlatform::questionBox(std::string_view text, std::string_view title,
   QAbstractButton* cancel = box.addButton(QMessageBox::Cancel);
   if (!pressed.empty()) box.setDefaultButton(qobject_cast<QPushButton*>(pressed.front()));
   box.setEscapeButton(cancel);
+  holdWideForTitle(box);
   box.exec();
   const auto it = std::find(pressed.begin(), pressed.end(), box.clickedButton());
   return it == pressed.end() ? -1 : static_cast<int>(it - pressed.begin());

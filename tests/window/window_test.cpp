@@ -678,8 +678,13 @@ TEST_F(RealWindow, RandomInput) {
 }  // namespace qx
 
 int main(int argc, char** argv) {
-  // QX_SCREEN=WIDTHxHEIGHT gives the offscreen screen that size.
-  if (const QByteArray screen = qgetenv("QX_SCREEN"); !screen.isEmpty()) {
+  // QX_SCREEN=WIDTHxHEIGHT gives the offscreen screen that size;
+  // WIDTHxHEIGHT@SCALE scales it too (one variable: ctest keeps only one).
+  if (QByteArray screen = qgetenv("QX_SCREEN"); !screen.isEmpty()) {
+    if (const qsizetype at = screen.indexOf('@'); at >= 0) {
+      qputenv("QT_SCALE_FACTOR", screen.mid(at + 1));
+      screen.truncate(at);
+    }
     qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" QX_SCREENS_DIR "/screen-" + screen + ".json");
   } else if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
     qputenv("QT_QPA_PLATFORM", "offscreen");

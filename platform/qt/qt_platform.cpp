@@ -245,7 +245,11 @@ TextMask renderMask(const QFont& font, std::string_view utf8, int k) {
       one.setGlyphIndexes({indexes[i]});
       one.setPositions({positions[i] - QPointF(0, line.ascent())});
       cover.fill(0);
-      {
+      if (indexes.size() == 1 && layout.glyphRuns().size() == 1) {
+        // One glyph: drawn as text, the way text() paints it; at large sizes
+        // (a scaled screen) a glyph run is filled without the text's fringe.
+        paintText(cover, baseline, font, s, qRgb(255, 255, 255));
+      } else {
         QPainter painter(&cover);
         painter.setRenderHint(QPainter::Antialiasing, false);
         painter.setRenderHint(QPainter::TextAntialiasing, false);

@@ -506,9 +506,10 @@ class QtPlatform::Impl::Window final : public QWidget {
   void resizeEvent(QResizeEvent*) override { frameArrived(); }
 
   void closeEvent(QCloseEvent* e) override {
-    // The program may keep its window, after a question: asked once this
-    // close is over (a box cannot run inside it). The solver's pump serves a
-    // close at once.
+    // The program may keep its window, after a question: asked from the
+    // event loop once this close event is over, so that the question's own
+    // loop never runs inside the window system's close. The solver's pump
+    // serves a close at once.
     if (!host_.destroySent && !host_.pumping && !closeAllowed_) {
       e->ignore();
       if (!closeAsked_) {

@@ -4,6 +4,8 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <string>
 
 #include "files/data_dirs.h"
 #include "platform/qt/qt_platform.h"
@@ -12,7 +14,7 @@
 namespace {
 
 constexpr const char* kHelp =
-    "Usage: quincunx-kelvo [--help] [--version]\n"
+    "Usage: quincunx-kelvo [--help] [--version] [FILE.jeu]\n"
     "\n"
     "Plays and solves classic Sudoku and Quincunx puzzles (five overlapping 9x9 grids\n"
     "on a 21x21 field) in a window, in French or English.\n"
@@ -20,6 +22,8 @@ constexpr const char* kHelp =
     "Options:\n"
     "  --help     print this help and exit\n"
     "  --version  print the version and exit\n"
+    "  FILE.jeu   open this puzzle file once started, as the open command (F3)\n"
+    "             would; a name starting with sudoku or quincunx chooses the game\n"
     "\n"
     "Files:\n"
     "  Run from a folder that holds its data beside it (the build tree, a copied\n"
@@ -29,12 +33,14 @@ constexpr const char* kHelp =
     "  $XDG_DATA_HOME/quincunx, by default ~/.local/share/quincunx, seeded at the\n"
     "  first start. The open command (F3) starts in ./Jeux when the current folder\n"
     "  has one, else in the Jeux folder of that state folder, else in the shipped one.\n"
-    "  The state is saved by the Record button and on a language switch only.\n";
+    "  The state is saved by the Record button and on a language switch; closing\n"
+    "  the window after a change asks whether to record it first.\n";
 
 }  // namespace
 
 int main(int argc, char** argv) {
   // Answered before any display is looked for.
+  std::string puzzle;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--help") == 0) {
       std::fputs(kHelp, stdout);
@@ -43,6 +49,12 @@ int main(int argc, char** argv) {
     if (std::strcmp(argv[i], "--version") == 0) {
       std::printf("quincunx-kelvo %s\n", QX_VERSION);
       return 0;
+    }
+    // A file from the desktop; Qt's own options (-platform ...) are left to it.
+    if (argv[i][0] != '-' && puzzle.empty() && (i == 1 || argv[i - 1][0] != '-')) {
+      std::error_code ec;
+      const std::filesystem::path p = std::filesystem::absolute(argv[i], ec);
+      puzzle = ec ? argv[i] : p.string();
     }
   }
   const qx::ProgramFolders folders = qx::programFolders();
@@ -55,5 +67,6 @@ int main(int argc, char** argv) {
   QApplication::setWindowIcon(QIcon::fromTheme("quincunx-kelvo"));
   qx::QtPlatform platform;
   qx::App program(platform, folders.data, folders.state);
+  program.openAtStart = puzzle;
   return program.WinMain();
 }

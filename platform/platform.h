@@ -50,6 +50,9 @@ enum : unsigned {
   kMsgCreate = 1,
   kMsgDestroy = 2,
   kMsgPaint = 15,
+  // The window is asked to close: it closes unless the handler answers
+  // kKeepWindow. Not sent while the solver pumps.
+  kMsgClose = 16,
   kMsgKeyDown = 256,
   kMsgKeyUp = 257,
   kMsgChar = 258,
@@ -57,6 +60,7 @@ enum : unsigned {
   kMsgMouseMove = 512,
   kMsgLButtonDown = 513,
 };
+inline constexpr std::intptr_t kKeepWindow = 1;
 inline constexpr int kVkShift = 16;
 inline constexpr int kVkInsert = 45;
 inline constexpr int kVkDelete = 46;
@@ -71,6 +75,17 @@ class WindowProc {
  public:
   virtual ~WindowProc() = default;
   virtual std::intptr_t WndProc(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) = 0;
+};
+
+// Where the window may go on its screen: the area panels leave free, and
+// what the window's frame adds around its client area (title bar, borders).
+// A zero means the host cannot tell.
+struct Room {
+  int width = 0;
+  int height = 0;
+  int frameWidth = 0;
+  int frameHeight = 0;
+  bool operator==(const Room&) const = default;
 };
 
 // Drawing on the window's client area. Everything is drawn at once onto a
@@ -101,6 +116,10 @@ class Platform : public Surface {
 
   // Screen size in pixels.
   virtual Point screenSize() = 0;
+  // The room for the window's frame. Where the frame is only known once a
+  // window shows, the window is shown at this client size first (empty, no
+  // messages sent) and createWindow then takes it over.
+  virtual Room room(int clientWidth, int clientHeight) = 0;
   // Asks for a font: the face first, then a fixed fallback of the same kind.
   // stretch narrows the face horizontally, in percent of its own width.
   virtual void defineFont(FontRole role, std::string_view face, int pixelHeight, int weight,
@@ -125,6 +144,11 @@ class Platform : public Surface {
 
   // A modal box with the information icon; returns kIdOk or kIdCancel.
   virtual int messageBox(std::string_view text, std::string_view title, int style) = 0;
+  // A modal question with the question icon: the given buttons, the first
+  // the default, then the host's own Cancel in the program's language.
+  // Returns the index of the button pressed, -1 for Cancel (or Escape).
+  virtual int questionBox(std::string_view text, std::string_view title,
+                          const std::vector<std::string>& buttons) = 0;
   // A modal open-file dialog; filters are (description, pattern) pairs.
   virtual std::optional<std::string> openFileDialog(
       std::string_view title, const std::vector<std::pair<std::string, std::string>>& filters,

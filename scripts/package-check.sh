@@ -7,9 +7,11 @@
 # apt). From there: the installed quincunx-solve solves a shipped puzzle; the
 # installed window, started under Xvfb with HOME set to a fresh folder, records
 # a typed value into that user's data folder, writes nothing under the prefix,
-# and shows it again after a restart. A copy of the build tree's program must
-# still keep its state beside itself. The desktop entry, the metainfo and the
-# man pages are checked with their own tools.
+# and shows it again after a restart, and opens a puzzle file given on its
+# command line. A copy of the build tree's program must still keep its state
+# beside itself. The desktop entry, the metainfo, the puzzle file type and the
+# man pages are checked with their own tools. Last, the installed window starts
+# natively on Wayland, in a headless sway at scale 2.
 # shellcheck source=common.sh
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
@@ -45,9 +47,9 @@ answer_boxes() {
   BOXES=$n
 }
 
-# start EXE HOMEDIR: the program with a fresh environment of that user.
+# start EXE HOMEDIR [ARG]: the program with a fresh environment of that user.
 start() {
-  (cd "$2" && exec env -u XDG_DATA_HOME HOME="$2" QT_QPA_PLATFORM=xcb "$1" > "$WORK/program.log" 2>&1) &
+  (cd "$2" && exec env -u XDG_DATA_HOME HOME="$2" QT_QPA_PLATFORM=xcb "$1" ${3:+"$3"} > "$WORK/program.log" 2>&1) &
   APP=$!
   WID="$(timeout 15 xdotool search --sync --onlyvisible --class quincunx | head -1)"
   [ -n "$WID" ] || { fail "the window of $1 did not appear"; return 1; }
@@ -112,6 +114,21 @@ scenario() {
   rm -rf "$WORK/first"
 }
 
+# A puzzle file given on the command line is the puzzle once started; a Record
+# shows it in the saved puzzle.
+open_check() {
+  local home="$WORK/home3" file="$PREFIX/share/quincunx/Jeux/quincunx-logic-2.jeu"
+  mkdir -p "$home"
+  start "$PREFIX/games/quincunx-kelvo" "$home" "$file" || return
+  record
+  stop
+  if cmp -s <(puzzle_block "$file") <(puzzle_block "$home/.local/share/quincunx/quincunx.jeu"); then
+    pass "quincunx-kelvo FILE.jeu opened that puzzle"
+  else
+    fail "quincunx-kelvo FILE.jeu: the recorded puzzle is not the file's"
+  fi
+}
+
 window_checks() {
   # Installed: a fresh user; nothing may change under the prefix.
   local home="$WORK/home"
@@ -135,6 +152,85 @@ window_checks() {
   scenario portable "$copy/quincunx-kelvo" "$copy" "$home2" "$copy/quincunx-solve"
   [ ! -e "$home2/.local/share/quincunx" ] && pass "portable: nothing in the user's data folder" \
     || fail "portable: wrote into $home2/.local/share/quincunx"
+  open_check
+}
+
+# --- Wayland ------------------------------------------------------------------------
+# A headless sway (no GPU: pixman) with one output of 2560x2048 at scale 2, 1280x1024
+# logical. sway refuses to run as root, so root runs it, and the program, as nobody.
+# Reads a binary PPM; prints how many pixels differ from the top-left pixel of their
+# 2x2 block: 0 when the window was drawn at 1x and blown up.
+PPM_UNDOUBLED='local $/; my $d = <STDIN>;
+$d =~ s/^P6\s+(\d+)\s+(\d+)\s+\d+\s//s or die "not a PPM\n";
+my ($w, $h, $n) = ($1, $2, 0);
+for my $y (0 .. $h - 1) {
+  my ($row, $top) = (substr($d, $y * $w * 3, $w * 3), substr($d, ($y & ~1) * $w * 3, $w * 3));
+  for my $x (0 .. $w - 1) { $n++ if substr($row, $x * 3, 3) ne substr($top, ($x & ~1) * 3, 3) }
+}
+print "$n\n";'
+
+wayland_checks() {
+  local missing=() p
+  for p in sway grim swaymsg; do command -v "$p" > /dev/null || missing+=("$p"); done
+  [ ${#missing[@]} -eq 0 ] || { fail "wayland: ${missing[*]} not installed"; return; }
+  local wl="$WORK/wayland" as=()
+  mkdir -p "$wl/run" "$wl/home"
+  if [ "$(id -u)" -eq 0 ]; then
+    chmod 755 "$WORK"
+    chown nobody "$wl/run" "$wl/home"
+    as=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
+  fi
+  chmod 700 "$wl/run"
+  printf 'output HEADLESS-1 resolution 2560x2048 scale 2\ndefault_border normal\n' > "$wl/config"
+  chmod 644 "$wl/config"
+  local env=(env -i PATH=/usr/bin:/bin HOME="$wl/home" XDG_RUNTIME_DIR="$wl/run" LANG=C.UTF-8)
+  "${as[@]}" "${env[@]}" WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 \
+    sway -c "$wl/config" > "$wl/sway.log" 2>&1 &
+  local sway=$! socket="" display="" i
+  for i in $(seq 1 100); do
+    socket="$(ls "$wl/run"/sway-ipc.*.sock 2> /dev/null | head -1)"
+    display="$(cd "$wl/run" && ls wayland-? 2> /dev/null | head -1)"
+    [ -n "$socket" ] && [ -n "$display" ] && break
+    kill -0 "$sway" 2> /dev/null || break
+    sleep 0.1
+  done
+  if [ -z "$socket" ] || [ -z "$display" ]; then
+    tail -5 "$wl/sway.log" >&2; fail "wayland: sway did not start"; kill "$sway" 2> /dev/null; return
+  fi
+  env+=(WAYLAND_DISPLAY="$display" SWAYSOCK="$socket")
+  "${as[@]}" "${env[@]}" QT_QPA_PLATFORM=wayland "$PREFIX/games/quincunx-kelvo" > "$wl/program.log" 2>&1 &
+  local app=$! rect=""
+  # The main window: app_id, and its client rectangle in logical pixels.
+  for i in $(seq 1 100); do
+    rect="$("${as[@]}" "${env[@]}" swaymsg -t get_tree -r 2> /dev/null | perl -MJSON::PP -0777 -ne '
+      sub walk { my $n = shift;
+        if (($n->{app_id} // "") eq "org.kelvo.quincunx" && ($n->{name} // "") =~ /^Quincunx /) {
+          my ($r, $w) = ($n->{rect}, $n->{window_rect});
+          print join(" ", $r->{x} + $w->{x}, $r->{y} + $w->{y}, $w->{width}, $w->{height}), "\n"; }
+        walk($_) for @{$n->{nodes} // []}, @{$n->{floating_nodes} // []}; }
+      walk(decode_json($_));' | head -1)"
+    [ -n "$rect" ] && break
+    sleep 0.1
+  done
+  if [ -z "$rect" ]; then
+    cat "$wl/program.log" >&2; fail "wayland: no window with app_id org.kelvo.quincunx"
+  else
+    local x y w h
+    read -r x y w h <<< "$rect"
+    [ "$w" -eq $((21 * H)) ] && [ "$h" -eq $((21 * H)) ] \
+      && pass "wayland: window org.kelvo.quincunx mapped, client ${w}x${h} at scale 2" \
+      || fail "wayland: the window's client is ${w}x${h}, not $((21 * H)) square"
+    sleep 1.5  # the start-up solve; the start-up box stays up beside the board
+    "${as[@]}" "${env[@]}" grim -t ppm -g "$x,$y ${w}x${h}" "$wl/run/board.ppm"
+    local size undoubled
+    size="$(head -c 20 "$wl/run/board.ppm" | tr '\n' ' ' | awk '{print $2 "x" $3}')"
+    undoubled="$(perl -e "$PPM_UNDOUBLED" < "$wl/run/board.ppm")"
+    [ "$size" = "$((2 * w))x$((2 * h))" ] && [ "${undoubled:-0}" -gt 10000 ] \
+      && pass "wayland: screenshot ${size}: drawn at full resolution ($undoubled pixels differ from their 2x2 block)" \
+      || fail "wayland: screenshot ${size}, $undoubled pixels off their 2x2 block: drawn at 1x"
+  fi
+  kill "$app" "$sway" 2> /dev/null
+  wait "$app" "$sway" 2> /dev/null
 }
 
 
@@ -198,6 +294,25 @@ done
 unfortified="$(grep '"command"' "$BUILD/compile_commands.json" | grep -vc -- '-D_FORTIFY_SOURCE=2' || true)"
 [ "$unfortified" -eq 0 ] && pass "every file compiled with -D_FORTIFY_SOURCE=2" \
   || fail "$unfortified files compiled without -D_FORTIFY_SOURCE=2"
+# The puzzle file type, read back through the shared MIME database as a file
+# manager would: by the name's ending, and by the content alone.
+mime="$WORK/mimeroot/mime"
+mkdir -p "$mime/packages"
+cp "$PREFIX"/share/mime/packages/*.xml "$mime/packages/"
+if XDG_DATA_DIRS="$WORK/mimeroot" update-mime-database "$mime" > "$WORK/mime.log" 2>&1; then
+  cp "$PREFIX/share/quincunx/Jeux/quincunx-logic-1.jeu" "$WORK/puzzle.jeu"
+  cp "$WORK/puzzle.jeu" "$WORK/unnamed"
+  for f in puzzle.jeu unnamed; do
+    type="$(XDG_DATA_HOME="$WORK/none" XDG_DATA_DIRS="$WORK/mimeroot:/usr/share" \
+      gio info -a standard::content-type "$WORK/$f" | awk '/content-type/ {print $2}')"
+    [ "$type" = application/x-quincunx-puzzle ] && pass "file type of $f: $type" || fail "file type of $f: $type"
+  done
+  grep -q '^MimeType=application/x-quincunx-puzzle;' "$PREFIX/share/applications/org.kelvo.quincunx.desktop" \
+    && grep -q '^Exec=quincunx-kelvo %f' "$PREFIX/share/applications/org.kelvo.quincunx.desktop" \
+    && pass "the desktop entry opens puzzle files" || fail "the desktop entry does not take puzzle files"
+else
+  cat "$WORK/mime.log" >&2; fail "update-mime-database on the package's file type"
+fi
 for size in 16x16 32x32 48x48 256x256 scalable; do
   ls "$PREFIX/share/icons/hicolor/$size/apps/quincunx-kelvo."* > /dev/null 2>&1 || fail "no $size icon"
 done
@@ -217,6 +332,10 @@ if timeout 300 xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$BUILD" --wind
 else
   fail "the window checks did not finish"
 fi
+# Like the window checks, every Wayland check runs and reports.
+set +e +o pipefail
+wayland_checks
+set -e -o pipefail
 
 if [ "$failures" -eq 0 ]; then
   echo "package-check: all passed"

@@ -106,6 +106,15 @@ std::string Texts::join(std::initializer_list<int> ks, int lang) const {
   return out;
 }
 
+Message Texts::exitQuestion(int lang) const {
+  return {std::string(text(83, lang)), std::string(text(46, lang)), kBoxOkCancel};
+}
+
+std::array<std::string_view, 2> Texts::exitButtons(int lang) const {
+  // The Record button's own label, as on the board.
+  return {text(4, lang), text(84, lang)};
+}
+
 Message Texts::explanation(Explain box, int lang) const {
   auto ask = [&](std::initializer_list<int> body, int title) {
     return Message{join(body, lang), std::string(text(title, lang)), kBoxOkCancel};
@@ -278,6 +287,10 @@ void Texts::langue() {
       "The name of the exec file must be : quincunx-kelvo.exe");
   put(82, "Le nom du fichier d'aide est quincunx-fr.chm et doit être dans le dossier de l'éxécutable : quincunx-kelvo.exe",
       "The name of the help file est quincunx-en.chm and must be in the directory of the exec file: quincunx-kelvo.exe");
+  // Asked when the window closes on moves made since the last record.
+  put(83, "Des coups ne sont pas enregistrés.\nLes enregistrer avant de quitter ?",
+      "Some moves are not recorded.\nRecord them before quitting?");
+  put(84, "Ne pas enregistrer", "Don't record");
 }
 
 }  // namespace qx

@@ -95,6 +95,10 @@ class Texts {
   Message cumulativeTime(int nTimer, int lang) const;
   // Shown when the board is complete and correct.
   Message winMessage(int nTimer, int lang) const;
+  // Asked at exit when something differs from the last record: the question,
+  // then the buttons Record and Don't record (the host adds Cancel).
+  Message exitQuestion(int lang) const;
+  std::array<std::string_view, 2> exitButtons(int lang) const;
   // Refusal to change a value entered before the current test value.
   Message entryRefusal(int lang) const;
   // Announcement of a language switch, run with the new lang: the

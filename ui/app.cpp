@@ -68,12 +68,38 @@ void App::startUp() {
   engine.candidat();
 
   const Point screen = p_.screenSize();
-  g.fromScreen(screen.x, screen.y);
+  const int written = 21 * Geometry::cellFor(screen.y);
+  g.fromScreen(screen.x, screen.y, p_.room(written, written));
   defineFonts();
   p_.createWindow(title(), 21 * g.hh, 21 * g.hh);
   g.measureLabels(p_, texts, m.lang);
   dc_.selectFont(FontRole::Digits);
   p_.invalidate();
+  recorded_ = stateText();
+}
+
+std::string App::stateText() const {
+  Settings s = m;
+  s.nTimer = 0;
+  return ecriture(b.tab1, clue) + ecriturf(b.tab2) + ecriturg(b.candie) + ecriturh(b.candif) +
+         ecrituri(s, b.su, b.tab7);
+}
+
+bool App::unrecorded() const { return stateText() != recorded_; }
+
+bool App::closeRequest() {
+  if (!unrecorded()) return true;
+  const Message q = texts.exitQuestion(m.lang);
+  const auto labels = texts.exitButtons(m.lang);
+  switch (p_.questionBox(q.text, q.title, {std::string(labels[0]), std::string(labels[1])})) {
+    case 0:
+      // A record that failed has said so; the moves stay on the screen.
+      return record();
+    case 1:
+      return true;
+    default:
+      return false;
+  }
 }
 
 int App::WinMain() {
@@ -81,6 +107,7 @@ int App::WinMain() {
   const Message box = texts.cumulativeTime(m.nTimer, m.lang);
   p_.messageBox(box.text, box.title, box.style);
   reportIgnored();
+  openStartFile();
   return p_.run();
 }
 
@@ -90,6 +117,8 @@ std::intptr_t App::WndProc(unsigned message, std::uintptr_t wParam, std::intptr_
       p_.startTimer(1, 1000);
       p_.startTimer(3, 100);
       return 0;
+    case kMsgClose:
+      return closeRequest() ? 0 : kKeepWindow;
     case kMsgDestroy:
       p_.quit(0);
       m.termine = 1;
@@ -149,6 +178,8 @@ void App::startUpCompletion() {
   b.candif = candif;
   candidateRefresh();
   affich();
+  completed_ = true;
+  if (startBoxDone_) openStartFile();
 }
 
 void App::onMouseMove(std::intptr_t lParam) {

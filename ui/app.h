@@ -72,8 +72,22 @@ class App : public WindowProc, public SolverHost {
   void command(int n);
   // F3: choose a puzzle file and load it.
   void openCommand();
+  // The same with the file given: the variant from its name, its errors
+  // reported as F3 reports them.
+  void openFile(const std::string& path);
+  // A puzzle file to open at start (from the command line), once the
+  // start-up box is answered (this call) and the start-up completion has
+  // run, whichever comes last.
+  std::string openAtStart;
+  void openStartFile();
   // Writes the five state files; tells the user when that failed.
   bool record();
+  // Whether what the state files would hold (but the clock) differs from
+  // what they held at start or at the last record.
+  bool unrecorded() const;
+  // The window is asked to close: true to close. After a change, asks
+  // whether to record first.
+  bool closeRequest();
   // The box naming each state file the start-up could not use, if any.
   void reportIgnored();
   // A solve in mode 0, 1 or 5; in modes 0 and 1 a final board that breaks a
@@ -117,6 +131,7 @@ class App : public WindowProc, public SolverHost {
   bool confirm(Explain box);
   void show(const Message& box);
   void clearMasks();
+  void loadPuzzle(const std::string& path);
   void solveBehind();
   void languageSwitch();
   // A button in its plain or highlighted look.
@@ -131,6 +146,10 @@ class App : public WindowProc, public SolverHost {
   std::string data_;
   std::string state_;
   bool boxShown_ = false;  // the running solve has shown its failure box
+  bool completed_ = false;  // the start-up completion has run
+  bool startBoxDone_ = false;  // the start-up box is answered
+  std::string recorded_;   // the state files' text as last read or written, clock aside
+  std::string stateText() const;
   Dc dc_;
 };
 

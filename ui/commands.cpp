@@ -1,5 +1,6 @@
 // The fourteen buttons, the open command and the language switch.
 #include <filesystem>
+#include <utility>
 
 #include "files/help_launcher.h"
 #include "files/puzzle_file.h"
@@ -44,7 +45,10 @@ bool App::record() {
   std::vector<std::string> aside;
   for (const Ignored& f : ignored) aside.push_back(f.name);
   const SaveResult saved = saveState(state_, b, clue, m, aside);
-  if (saved.ok || saved.committed) ignored.clear();
+  if (saved.ok || saved.committed) {
+    ignored.clear();
+    recorded_ = stateText();
+  }
   if (!saved.ok) show(saved.committed ? saveUnfinished(saved.error, m.lang) : saveFailed(saved.error, m.lang));
   return saved.ok;
 }
@@ -210,25 +214,45 @@ void App::openCommand() {
   if (!std::filesystem::is_directory(start, ec)) start = state_ + "/Jeux";
   if (!std::filesystem::is_directory(start, ec)) start = data_ + "/Jeux";
   const auto chosen = p_.openFileDialog(openTitle(m.lang), openFilters(m.lang), start);
-  if (chosen) {
-    b.setVariant(variantFromName(*chosen, b.su));
-    clearGrid(b.tab2);
-    clearGrid(b.tab1);
-    clearGrid(b.tab7);
-    clearMasks();
-    if (const ReadStatus st = lecture(*chosen, b.tab1, clue)) {
-      solveBehind();
-    } else {
-      // Nothing of the previous puzzle may linger behind the empty board.
-      clearGrid(b.tab6);
-      clue.ne = 0;
-      show(openFailed(*chosen + "\n" + st.why, m.lang));
-    }
-  }
+  if (chosen) loadPuzzle(*chosen);
   p_.invalidate();
   nx = ny = nxa = nya = 1;
   m.maju = 0;
   m.fen = 0;
+}
+
+void App::loadPuzzle(const std::string& path) {
+  b.setVariant(variantFromName(path, b.su));
+  clearGrid(b.tab2);
+  clearGrid(b.tab1);
+  clearGrid(b.tab7);
+  clearMasks();
+  if (const ReadStatus st = lecture(path, b.tab1, clue)) {
+    solveBehind();
+  } else {
+    // Nothing of the previous puzzle may linger behind the empty board.
+    clearGrid(b.tab6);
+    clue.ne = 0;
+    show(openFailed(path + "\n" + st.why, m.lang));
+  }
+}
+
+void App::openFile(const std::string& path) {
+  if (m.fen != 0) return;
+  m.fen = 1;
+  loadPuzzle(path);
+  p_.invalidate();
+  nx = ny = nxa = nya = 1;
+  m.maju = 0;
+  m.fen = 0;
+}
+
+void App::openStartFile() {
+  startBoxDone_ = true;
+  // After the start-up completion, as F3 would come.
+  if (openAtStart.empty() || !completed_) return;
+  const std::string path = std::exchange(openAtStart, {});
+  openFile(path);
 }
 
 }  // namespace qx

@@ -6,10 +6,17 @@
 
 namespace qx {
 
-void Geometry::fromScreen(int screenWidth, int screenHeight) {
+int Geometry::cellFor(int screenHeight) { return (std::min(screenHeight, 1024) - 34) / 21; }
+
+void Geometry::fromScreen(int screenWidth, int screenHeight, const Room& room) {
   sx = screenWidth;
   sy = std::min(screenHeight, 1024);
-  hh = (sy - 34) / 21;
+  hh = cellFor(sy);
+  // Panels and a title bar may leave less than the screen: the whole frame
+  // stays inside, so the title bar can always be reached.
+  if (room.height > 0) hh = std::min(hh, (room.height - room.frameHeight) / 21);
+  if (room.width > 0) hh = std::min(hh, (room.width - room.frameWidth) / 21);
+  hh = std::max(hh, 8);
   larg = 21 * hh + 6;
   haut = 21 * hh + 25;
   bouty = static_cast<int>(hh * 0.7);

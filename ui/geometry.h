@@ -24,8 +24,11 @@ struct Geometry {
   int decal112 = 0;    // "Normal" in rect11
   int decay = 0;       // vertical offset of every label
 
-  // Cell size, window size and button rectangles for this screen.
-  void fromScreen(int screenWidth, int screenHeight);
+  // The cell size for a screen of this height, as the window's size asks.
+  static int cellFor(int screenHeight);
+  // Cell size, window size and button rectangles for this screen; the cell
+  // is made smaller only as far as the whole frame needs to fit its room.
+  void fromScreen(int screenWidth, int screenHeight, const Room& room = {});
   // Label offsets, measured in the button font in language lang.
   void measureLabels(Surface& s, const Texts& texts, int lang);
   // Whether every label a button can show, in either language, leaves a

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QFont>
@@ -19,6 +20,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QProcess>
+#include <QPushButton>
 #include <QResizeEvent>
 #include <QScreen>
 #include <QShowEvent>
@@ -30,6 +32,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cmath>
 #include <cstdlib>
 #include <functional>
 #include <map>
@@ -206,11 +209,15 @@ QRect inkBox(const QFontMetrics& fm, const QString& s, int advance) {
 // string from a file must not make one drawing call unbounded.
 constexpr qsizetype kMaxTextChars = 256;
 
-TextMask renderMask(const QFont& font, std::string_view utf8) {
+// At a whole device pixel ratio k the mask holds device pixels, relative to
+// the text's top-left corner times k; at a fractional one a glyph's pixels
+// depend on where it lands, so no mask is made (the text is painted).
+TextMask renderMask(const QFont& font, std::string_view utf8, int k) {
   TextMask m;
   const QString s = fromUtf8(utf8).left(kMaxTextChars);
   const QFontMetrics fm(font);
   m.advance = fm.horizontalAdvance(s);
+  if (k < 1) return m;
   const int ascent = fm.ascent();
   // Glyphs may overhang their box; a margin shows whether anything got cut.
   const int margin = fm.height();
@@ -226,7 +233,9 @@ TextMask renderMask(const QFont& font, std::string_view utf8) {
   layout.beginLayout();
   const QTextLine line = layout.createLine();
   layout.endLayout();
-  QImage cover(area.size(), QImage::Format_ARGB32_Premultiplied);
+  const QRect device(area.topLeft() * k, area.size() * k);
+  QImage cover(device.size(), QImage::Format_ARGB32_Premultiplied);
+  cover.setDevicePixelRatio(k);
   for (const QGlyphRun& run : layout.glyphRuns()) {
     const QList<quint32> indexes = run.glyphIndexes();
     const QList<QPointF> positions = run.positions();
@@ -236,23 +245,27 @@ TextMask renderMask(const QFont& font, std::string_view utf8) {
       one.setGlyphIndexes({indexes[i]});
       one.setPositions({positions[i] - QPointF(0, line.ascent())});
       cover.fill(0);
-      {
+      if (indexes.size() == 1 && layout.glyphRuns().size() == 1) {
+        // One glyph: drawn as text, the way text() paints it; at large sizes
+        // (a scaled screen) a glyph run is filled without the text's fringe.
+        paintText(cover, baseline, font, s, qRgb(255, 255, 255));
+      } else {
         QPainter painter(&cover);
         painter.setRenderHint(QPainter::Antialiasing, false);
         painter.setRenderHint(QPainter::TextAntialiasing, false);
         painter.setPen(QColor(Qt::white));
         painter.drawGlyphRun(baseline, one);
       }
-      GlyphCover g = coverOf(cover, area.topLeft());
+      GlyphCover g = coverOf(cover, device.topLeft());
       if (g.ink.isEmpty()) continue;
       m.ink |= g.ink;
       m.glyphs.push_back(std::move(g));
     }
   }
-  if (!m.ink.isEmpty() && !area.adjusted(1, 1, -1, -1).contains(m.ink)) return m;
+  if (!m.ink.isEmpty() && !device.adjusted(1, 1, -1, -1).contains(m.ink)) return m;
 
   // QPainter's own drawing on a noisy opaque image against our blend.
-  QImage painted(area.size(), QImage::Format_RGB32);
+  QImage painted(device.size(), QImage::Format_RGB32);
   std::uint32_t noise = 0x2545F491;
   for (int y = 0; y < painted.height(); ++y) {
     auto* row = reinterpret_cast<QRgb*>(painted.scanLine(y));
@@ -262,9 +275,10 @@ TextMask renderMask(const QFont& font, std::string_view utf8) {
     }
   }
   QImage blended = painted.copy();
+  painted.setDevicePixelRatio(k);
   constexpr QRgb kProbe = qRgb(0x9A, 0x3C, 0xE1);
   paintText(painted, baseline, font, s, kProbe);
-  blendGlyphs(m.glyphs, blended, -area.topLeft(), kProbe);
+  blendGlyphs(m.glyphs, blended, -device.topLeft(), kProbe);
   m.exact = painted == blended;
   return m;
 }
@@ -328,6 +342,21 @@ QString filterName(const std::string& description, const std::string& pattern) {
   return desc.endsWith(parens) ? desc : desc + u' ' + parens;
 }
 
+// A window manager cuts a title longer than the box is wide; the box sizes
+// itself from its layout, so a spacer across the bottom holds it wide enough
+// for the title in the title bar's font, with room for the bar's icon and
+// buttons.
+void holdWideForTitle(QMessageBox& box) {
+  if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+    QFont titleFont = QFontDatabase::systemFont(QFontDatabase::TitleFont);
+    titleFont.setBold(true);
+    constexpr int kTitleBarExtras = 140;
+    const int width = QFontMetrics(titleFont).horizontalAdvance(box.windowTitle()) + kTitleBarExtras;
+    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                  grid->rowCount(), 0, 1, grid->columnCount());
+  }
+}
+
 }  // namespace
 
 struct QtPlatform::Impl {
@@ -337,7 +366,13 @@ struct QtPlatform::Impl {
   std::array<FontSlot, 3> fonts;
   bool textCache = true;
   CursorShape cursor = CursorShape::Arrow;
+  // The surface holds device pixels: the client size times the window's
+  // device pixel ratio. The program draws in logical pixels.
   QImage image;
+  QSize logical;
+  qreal dpr = 1;
+  int wholeDpr = 1;  // dpr when it is a whole number, else 0
+  int thick = 1;     // device pixels across a one-pixel line
   std::unique_ptr<Window> window;
   // Changed since the last update request; the request goes out once per
   // turn of the event loop, not once per drawing call.
@@ -368,6 +403,31 @@ struct QtPlatform::Impl {
   // and the image is never shared.
   QRgb* pixels() { return reinterpret_cast<QRgb*>(image.bits()); }
   int stride() const { return static_cast<int>(image.bytesPerLine() / sizeof(QRgb)); }
+  // A logical coordinate on the surface.
+  int dev(int v) const { return wholeDpr ? v * wholeDpr : static_cast<int>(std::floor(v * dpr + 0.5)); }
+  // Logical pixels [from, to) on one axis, on the surface; a single pixel
+  // keeps the line width, so lines are equally thick at any ratio.
+  std::pair<int, int> span(int from, int to) const {
+    return to - from == 1 ? std::pair{dev(from), dev(from) + thick} : std::pair{dev(from), dev(to)};
+  }
+  QRect devRect(const QRect& r) const {
+    const auto [l, rr] = span(r.left(), r.left() + r.width());
+    const auto [t, b] = span(r.top(), r.top() + r.height());
+    return QRect(l, t, rr - l, b - t);
+  }
+  // The logical pixels a rectangle of device pixels touches.
+  QRect logicalOf(const QRect& d) const {
+    if (d.isEmpty()) return {};
+    const int l = static_cast<int>(std::floor(d.left() / dpr));
+    const int t = static_cast<int>(std::floor(d.top() / dpr));
+    const int r = static_cast<int>(std::ceil((d.right() + 1) / dpr));
+    const int b = static_cast<int>(std::ceil((d.bottom() + 1) / dpr));
+    return QRect(l, t, r - l, b - t);
+  }
+  // A new surface for this client size and ratio, in the background colour.
+  void newSurface(QSize size, qreal ratio);
+  std::unique_ptr<Window> makeWindow(int clientWidth, int clientHeight);
+  bool probe = false;  // the window is shown only to measure its frame
   void touched(const QRect& r);
   void flush();
   bool fill(QRect r, QRgb c);
@@ -377,17 +437,26 @@ struct QtPlatform::Impl {
 class QtPlatform::Impl::Window final : public QWidget {
  public:
   explicit Window(Impl& host) : host_(host) {}
+  // Once the window manager's frame is there.
+  bool framed() const { return framed_; }
+  void place() { placeFrame(); }
 
  protected:
-  void paintEvent(QPaintEvent* e) override {
+  void paintEvent(QPaintEvent*) override {
+    // On a screen of another ratio the whole board is drawn again, sharp.
+    if (devicePixelRatioF() != host_.dpr) {
+      host_.newSurface(host_.logical, devicePixelRatioF());
+      host_.paintPending = true;
+    }
     if (host_.paintPending) {
       host_.paintPending = false;
       host_.painting = true;
       host_.send(kMsgPaint);
       host_.painting = false;
     }
+    // Device pixel for device pixel; the painter is clipped to what changed.
     QPainter p(this);
-    for (const QRect& r : e->region()) p.drawImage(r, host_.image, r);
+    p.drawImage(QPoint(0, 0), host_.image);
   }
 
   void mouseMoveEvent(QMouseEvent* e) override {
@@ -437,6 +506,24 @@ class QtPlatform::Impl::Window final : public QWidget {
   void resizeEvent(QResizeEvent*) override { frameArrived(); }
 
   void closeEvent(QCloseEvent* e) override {
+    // The program may keep its window, after a question: asked from the
+    // event loop once this close event is over, so that the question's own
+    // loop never runs inside the window system's close. The solver's pump
+    // serves a close at once.
+    if (!host_.destroySent && !host_.pumping && !closeAllowed_) {
+      e->ignore();
+      if (!closeAsked_) {
+        closeAsked_ = true;
+        QMetaObject::invokeMethod(this, [this] {
+          const bool close = host_.send(kMsgClose) != kKeepWindow;
+          closeAsked_ = false;
+          if (!close) return;
+          closeAllowed_ = true;
+          this->close();
+        }, Qt::QueuedConnection);
+      }
+      return;
+    }
     e->accept();
     if (host_.destroySent) return;
     host_.destroySent = true;
@@ -467,6 +554,8 @@ class QtPlatform::Impl::Window final : public QWidget {
 
   Impl& host_;
   bool framed_ = false;
+  bool closeAsked_ = false;    // the program's answer to a close is awaited
+  bool closeAllowed_ = false;  // it said yes
 };
 
 FontSlot& QtPlatform::Impl::slot(FontRole role) {
@@ -486,13 +575,25 @@ const TextMask& QtPlatform::Impl::mask(FontSlot& slot, std::string_view utf8) {
   if (auto it = slot.masks.find(utf8); it != slot.masks.end()) return it->second;
   // The program draws a few dozen distinct strings; this only bounds a surprise.
   if (slot.masks.size() >= 4096) slot.masks.clear();
-  return slot.masks.emplace(std::string(utf8), renderMask(slot.font, utf8)).first->second;
+  return slot.masks.emplace(std::string(utf8), renderMask(slot.font, utf8, wholeDpr)).first->second;
+}
+
+void QtPlatform::Impl::newSurface(QSize size, qreal ratio) {
+  logical = size;
+  dpr = ratio > 0 ? ratio : 1;
+  wholeDpr = dpr == std::floor(dpr) ? static_cast<int>(dpr) : 0;
+  thick = std::max(1, static_cast<int>(std::lround(dpr)));
+  image = QImage(dev(size.width()), dev(size.height()), QImage::Format_RGB32);
+  image.setDevicePixelRatio(dpr);
+  image.fill(toRgb(kBackground));
+  // Masks hold device pixels of the old ratio.
+  for (FontSlot& f : fonts) f.masks.clear();
 }
 
 void QtPlatform::Impl::touched(const QRect& changed) {
   // The paint message comes with a repaint of the whole window: its blit follows.
   if (!window || painting) return;
-  QRect r = changed & image.rect();
+  QRect r = changed & QRect(QPoint(0, 0), logical);
   if (r.isEmpty()) return;
   for (auto it = dirty.begin(); it != dirty.end();) {
     if (it->contains(r)) return;
@@ -566,7 +667,7 @@ bool QtPlatform::textFromMask(std::string_view utf8, FontRole font) {
 void QtPlatform::fillRect(const Rect& r, Colour brush) {
   const QRect q = toQRect(r);
   if (d_->image.isNull() || q.isEmpty()) return;
-  if (d_->fill(q, toRgb(brush))) d_->touched(q);
+  if (d_->fill(d_->devRect(q), toRgb(brush))) d_->touched(q);
 }
 
 void QtPlatform::rectangle(const Rect& r, Colour pen, Colour brush) {
@@ -576,14 +677,18 @@ void QtPlatform::rectangle(const Rect& r, Colour pen, Colour brush) {
   bool changed;
   // Two pixels or less across: all outline.
   if (q.width() > 2 && q.height() > 2) {
-    // Edge by edge, so an unchanged button is not rewritten in between.
-    changed = d_->fill(QRect(q.left(), q.top(), q.width(), 1), outline);
-    changed |= d_->fill(QRect(q.left(), q.bottom(), q.width(), 1), outline);
-    changed |= d_->fill(QRect(q.left(), q.top() + 1, 1, q.height() - 2), outline);
-    changed |= d_->fill(QRect(q.right(), q.top() + 1, 1, q.height() - 2), outline);
-    changed |= d_->fill(q.adjusted(1, 1, -1, -1), toRgb(brush));
+    // Edge by edge, so an unchanged button is not rewritten in between; the
+    // far edges end where the rectangle ends, at any ratio.
+    const QRect d(QPoint(d_->dev(q.left()), d_->dev(q.top())),
+                  QPoint(d_->dev(q.right() + 1) - 1, d_->dev(q.bottom() + 1) - 1));
+    const int t = d_->thick;
+    changed = d_->fill(QRect(d.left(), d.top(), d.width(), t), outline);
+    changed |= d_->fill(QRect(d.left(), d.bottom() + 1 - t, d.width(), t), outline);
+    changed |= d_->fill(QRect(d.left(), d.top() + t, t, d.height() - 2 * t), outline);
+    changed |= d_->fill(QRect(d.right() + 1 - t, d.top() + t, t, d.height() - 2 * t), outline);
+    changed |= d_->fill(d.adjusted(t, t, -t, -t), toRgb(brush));
   } else {
-    changed = d_->fill(q, outline);
+    changed = d_->fill(d_->devRect(q), outline);
   }
   if (changed) d_->touched(q);
 }
@@ -591,21 +696,19 @@ void QtPlatform::rectangle(const Rect& r, Colour pen, Colour brush) {
 void QtPlatform::line(Point from, Point to, Colour pen) {
   if (d_->image.isNull() || from == to) return;
   const QRgb c = toRgb(pen);
-  const int width = d_->image.width();
-  const int height = d_->image.height();
+  const int width = d_->logical.width();
+  const int height = d_->logical.height();
   bool changed = false;
   if (from.y == to.y || from.x == to.x) {
     // Straight: the pixels from `from` up to, not including, `to`.
     const int lo = from.y == to.y ? std::min(from.x, to.x + 1) : std::min(from.y, to.y + 1);
     const int hi = from.y == to.y ? std::max(from.x, to.x - 1) : std::max(from.y, to.y - 1);
-    if (from.y == to.y) {
-      changed = d_->fill(QRect(QPoint(lo, from.y), QPoint(hi, from.y)), c);
-    } else {
-      changed = d_->fill(QRect(QPoint(from.x, lo), QPoint(from.x, hi)), c);
-    }
+    const int across = d_->dev(from.y == to.y ? from.y : from.x);
+    const int along = d_->dev(lo);
+    const QRect span = from.y == to.y ? QRect(along, across, d_->dev(hi + 1) - along, d_->thick)
+                                      : QRect(across, along, d_->thick, d_->dev(hi + 1) - along);
+    changed = d_->fill(span, c);
   } else {
-    QRgb* const bits = d_->pixels();
-    const int stride = d_->stride();
     // Bresenham, stopping before the end point as LineTo does.
     const int dx = std::abs(to.x - from.x);
     const int dy = -std::abs(to.y - from.y);
@@ -615,13 +718,8 @@ void QtPlatform::line(Point from, Point to, Colour pen) {
     int x = from.x;
     int y = from.y;
     while (x != to.x || y != to.y) {
-      if (x >= 0 && x < width && y >= 0 && y < height) {
-        QRgb& px = bits[y * stride + x];
-        if (px != c) {
-          px = c;
-          changed = true;
-        }
-      }
+      if (x >= 0 && x < width && y >= 0 && y < height)
+        changed |= d_->fill(QRect(d_->dev(x), d_->dev(y), d_->thick, d_->thick), c);
       const int e2 = 2 * err;
       if (e2 >= dy) {
         err += dy;
@@ -645,7 +743,8 @@ void QtPlatform::text(Point p, std::string_view utf8, FontRole font, Colour colo
   if (d_->textCache) {
     const TextMask& m = d_->mask(slot, utf8);
     if (m.exact) {
-      d_->touched(blendGlyphs(m.glyphs, d_->image, QPoint(p.x, p.y), toRgb(colour)));
+      const QPoint at(d_->dev(p.x), d_->dev(p.y));
+      d_->touched(d_->logicalOf(blendGlyphs(m.glyphs, d_->image, at, toRgb(colour))));
       return;
     }
   }
@@ -729,26 +828,63 @@ void QtPlatform::defineFont(FontRole role, std::string_view face, int pixelHeigh
   slot.font = f;
 }
 
-void QtPlatform::createWindow(std::string_view title, int clientWidth, int clientHeight) {
-  d_->window.reset();
-  auto window = std::make_unique<Impl::Window>(*d_);
-  window->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                         Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                         Qt::WindowCloseButtonHint);
-  window->setWindowTitle(fromUtf8(title));
-  window->setFixedSize(clientWidth, clientHeight);
-  window->setAttribute(Qt::WA_OpaquePaintEvent);
-  window->setFocusPolicy(Qt::StrongFocus);
-  window->setMouseTracking(true);
-  window->setCursor(toQt(d_->cursor));
+std::unique_ptr<QtPlatform::Impl::Window> QtPlatform::Impl::makeWindow(int clientWidth, int clientHeight) {
+  auto w = std::make_unique<Window>(*this);
+  w->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+  w->setFixedSize(clientWidth, clientHeight);
+  w->setAttribute(Qt::WA_OpaquePaintEvent);
+  w->setFocusPolicy(Qt::StrongFocus);
+  w->setMouseTracking(true);
+  w->setCursor(toQt(cursor));
   // Centred before it is shown too, so it does not appear elsewhere first.
   if (QScreen* screen = QGuiApplication::primaryScreen()) {
     QRect r(0, 0, clientWidth, clientHeight);
     r.moveCenter(screen->availableGeometry().center());
-    window->move(r.topLeft());
+    w->move(r.topLeft());
   }
-  d_->image = QImage(clientWidth, clientHeight, QImage::Format_RGB32);
-  d_->image.fill(toRgb(kBackground));
+  return w;
+}
+
+Room QtPlatform::room(int clientWidth, int clientHeight) {
+  if (!d_->probe) {
+    d_->window.reset();
+    d_->window = d_->makeWindow(clientWidth, clientHeight);
+    d_->newSurface(QSize(clientWidth, clientHeight), d_->window->devicePixelRatioF());
+    d_->dirty.clear();
+    d_->flushQueued = false;
+    d_->paintPending = false;
+    d_->probe = true;
+    d_->window->show();
+    // An X window manager frames a window only after it is mapped; elsewhere
+    // the frame is known at once, or never (a compositor's own decoration).
+    if (QGuiApplication::platformName() == QLatin1String("xcb")) {
+      QElapsedTimer waited;
+      waited.start();
+      ++d_->pumping;  // no tick may reach the program before its window exists
+      while (!d_->window->framed() && waited.elapsed() < 500)
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::WaitForMoreEvents, 20);
+      --d_->pumping;
+    }
+  }
+  const QWidget* w = d_->window.get();
+  const QScreen* screen = w->screen() ? w->screen() : QGuiApplication::primaryScreen();
+  if (!screen) return {};
+  const QRect area = screen->availableGeometry();
+  const QSize frame = w->frameGeometry().size() - w->size();
+  return {area.width(), area.height(), frame.width(), frame.height()};
+}
+
+void QtPlatform::createWindow(std::string_view title, int clientWidth, int clientHeight) {
+  // The window shown to measure its frame is taken over; any other is replaced.
+  if (!d_->probe) d_->window.reset();
+  std::unique_ptr<Impl::Window> window =
+      d_->probe ? std::move(d_->window) : d_->makeWindow(clientWidth, clientHeight);
+  const bool shown = d_->probe;
+  d_->probe = false;
+  window->setWindowTitle(fromUtf8(title));
+  window->setFixedSize(clientWidth, clientHeight);
+  d_->newSurface(QSize(clientWidth, clientHeight), window->devicePixelRatioF());
   // The old window took its queued update request with it.
   d_->dirty.clear();
   d_->flushQueued = false;
@@ -757,7 +893,12 @@ void QtPlatform::createWindow(std::string_view title, int clientWidth, int clien
   d_->insertHeld = false;
   // A new window is wholly invalid: its first paint asks the program to draw.
   d_->paintPending = true;
-  d_->window->show();
+  if (shown) {
+    d_->window->place();
+    d_->window->update();
+  } else {
+    d_->window->show();
+  }
   d_->window->activateWindow();
   d_->window->setFocus();
   d_->send(kMsgCreate);
@@ -845,22 +986,30 @@ int QtPlatform::messageBox(std::string_view text, std::string_view title, int st
   box.setWindowModality(Qt::ApplicationModal);
   box.setDefaultButton(QMessageBox::Ok);
   box.setEscapeButton(okCancel ? QMessageBox::Cancel : QMessageBox::Ok);
-  // A window manager cuts a title longer than the box is wide; the box sizes
-  // itself from its layout, so a spacer across the bottom holds it wide
-  // enough for the title in the title bar's font, with room for the bar's
-  // icon and buttons.
-  if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
-    QFont titleFont = QFontDatabase::systemFont(QFontDatabase::TitleFont);
-    titleFont.setBold(true);
-    constexpr int kTitleBarExtras = 140;
-    const int width = QFontMetrics(titleFont).horizontalAdvance(box.windowTitle()) + kTitleBarExtras;
-    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
-                  grid->rowCount(), 0, 1, grid->columnCount());
-  }
+  holdWideForTitle(box);
   // The nested loop keeps the timers ticking; quit() ends it too.
   box.exec();
   if (box.clickedButton() == box.button(QMessageBox::Ok)) return kIdOk;
   return okCancel ? kIdCancel : kIdOk;
+}
+
+int QtPlatform::questionBox(std::string_view text, std::string_view title,
+                            const std::vector<std::string>& buttons) {
+  QMessageBox box(QMessageBox::Question, fromUtf8(title), fromUtf8(text), QMessageBox::NoButton,
+                  d_->dialogParent());
+  box.setTextFormat(Qt::PlainText);
+  box.setWindowModality(Qt::ApplicationModal);
+  std::vector<QAbstractButton*> pressed;
+  for (const std::string& label : buttons)
+    pressed.push_back(box.addButton(fromUtf8(label), pressed.empty() ? QMessageBox::AcceptRole
+                                                                     : QMessageBox::DestructiveRole));
+  QAbstractButton* cancel = box.addButton(QMessageBox::Cancel);
+  if (!pressed.empty()) box.setDefaultButton(qobject_cast<QPushButton*>(pressed.front()));
+  box.setEscapeButton(cancel);
+  holdWideForTitle(box);
+  box.exec();
+  const auto it = std::find(pressed.begin(), pressed.end(), box.clickedButton());
+  return it == pressed.end() ? -1 : static_cast<int>(it - pressed.begin());
 }
 
 std::optional<std::string> QtPlatform::openFileDialog(

@@ -29,6 +29,7 @@ class QtPlatform final : public Platform {
   void setWindowProc(WindowProc* proc) override;
   void setLanguage(int lang) override;
   Point screenSize() override;
+  Room room(int clientWidth, int clientHeight) override;
   void defineFont(FontRole role, std::string_view face, int pixelHeight, int weight,
                   int stretch = 100) override;
   void createWindow(std::string_view title, int clientWidth, int clientHeight) override;
@@ -46,6 +47,8 @@ class QtPlatform final : public Platform {
   void stopTimer(int id) override;
 
   int messageBox(std::string_view text, std::string_view title, int style) override;
+  int questionBox(std::string_view text, std::string_view title,
+                  const std::vector<std::string>& buttons) override;
   std::optional<std::string> openFileDialog(
       std::string_view title, const std::vector<std::pair<std::string, std::string>>& filters,
       const std::string& initialDir) override;

@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 #include <functional>
 
 #include "platform/qt/qt_platform.h"
@@ -347,6 +348,36 @@ TEST_F(QtWindowTest, InvalidateErasesAtOnceAndPaintsOnce) {
   const QImage shot = grab();
   EXPECT_EQ(at(shot, 10, 10), kYellow);
   EXPECT_EQ(at(shot, 105, 105), kBlue);
+}
+
+// Run on two offscreen screens, the second of ratio 2 (screens-1-2.json): a
+// window moved there gets a surface of twice the pixels and is drawn again,
+// its lines two device pixels wide, its text masked at the new ratio.
+TEST_F(QtWindowTest, MovedToAScreenOfAnotherRatioItIsDrawnAgainSharp) {
+  const QList<QScreen*> screens = QGuiApplication::screens();
+  if (screens.size() < 2 || screens[1]->devicePixelRatio() != 2) GTEST_SKIP() << "needs screens-1-2.json";
+  auto draw = [&] {
+    platform.line({10, 20}, {60, 20}, 0);
+    platform.rectangle({70, 10, 90, 30}, rgb(255, 0, 0), rgb(0, 255, 0));
+  };
+  rec.onMessage = [&](const Message& m) {
+    if (m.msg == kMsgPaint) draw();
+  };
+  draw();
+  ASSERT_EQ(surface().size(), QSize(240, 160));
+  w()->windowHandle()->setScreen(screens[1]);
+  w()->move(screens[1]->geometry().topLeft() + QPoint(10, 10));
+  ASSERT_TRUE(waitUntil([&] { return rec.count(kMsgPaint) > 0; }));
+  EXPECT_EQ(surface().size(), QSize(480, 320));
+  EXPECT_EQ(surface().devicePixelRatio(), 2);
+  const Probe probes[] = {{20, 39, kYellow}, {20, 40, kBlack}, {20, 41, kBlack}, {20, 42, kYellow},
+                          {119, 40, kBlack}, {120, 40, kYellow}, {140, 20, kRed}, {141, 21, kRed},
+                          {142, 22, kGreen}, {177, 57, kGreen}, {178, 58, kRed}, {179, 59, kRed},
+                          {180, 60, kYellow}};
+  expectPixels(surface(), probes);
+  platform.text({100, 50}, "8", FontRole::Digits, 0);
+  EXPECT_TRUE(platform.textFromMask("8", FontRole::Digits));
+  EXPECT_TRUE(waitUntil([&] { return grab() == surface(); }));
 }
 
 TEST_F(QtWindowTest, TimersTickWithTheirIdUntilStoppedEvenInsideABox) {

@@ -54,6 +54,10 @@ class FakePlatform : public Platform {
   void setWindowProc(WindowProc* p) override { proc = p; }
   void setLanguage(int) override {}
   Point screenSize() override { return screen; }
+  Room room(int w, int h) override {
+    roomAskedFor = {w, h};
+    return roomGiven;
+  }
   void defineFont(FontRole role, std::string_view face, int px, int weight, int stretch = 100) override {
     fontHeight[role] = px;
     fontStretch[role] = stretch;
@@ -81,6 +85,14 @@ class FakePlatform : public Platform {
     const int a = answers.front();
     answers.pop_front();
     return a;
+  }
+  int questionBox(std::string_view t, std::string_view title,
+                  const std::vector<std::string>& buttons) override {
+    questions.push_back({std::string(t), std::string(title), buttons});
+    if (choices.empty()) return -1;
+    const int c = choices.front();
+    choices.pop_front();
+    return c;
   }
   std::optional<std::string> openFileDialog(std::string_view,
                                             const std::vector<std::pair<std::string, std::string>>&,
@@ -117,6 +129,8 @@ class FakePlatform : public Platform {
 
   WindowProc* proc = nullptr;
   Point screen{1280, 1024};
+  Room roomGiven;  // unknown unless a test says
+  Point roomAskedFor;
   Point client;
   std::map<FontRole, int> fontHeight;
   std::map<FontRole, std::string> fontFace;
@@ -130,6 +144,12 @@ class FakePlatform : public Platform {
   std::map<int, int> timers;
   std::vector<Box> boxes;
   std::deque<int> answers;
+  struct Question {
+    std::string text, title;
+    std::vector<std::string> buttons;
+  };
+  std::vector<Question> questions;
+  std::deque<int> choices;  // button indexes, -1 Cancel; Cancel when empty
   std::optional<std::string> nextFile;
   std::vector<std::string> dialogDirs;
   std::vector<std::pair<std::string, std::vector<std::string>>> started;

@@ -4,23 +4,54 @@
 #include "engine/board.h"
 #include "tests/support/fake_platform.h"
 #include "texts/texts.h"
+#include "ui/app.h"
 #include "ui/geometry.h"
 
 namespace qx {
 namespace {
 
-TEST(Geometry, CellAndButtonSizesFollowTheScreen) {
-  Geometry g;
-  g.fromScreen(1280, 1024);
-  EXPECT_EQ(g.hh, 47);
-  EXPECT_EQ(g.bouty, 32);
-  EXPECT_EQ(g.larg, 21 * 47 + 6);
-  EXPECT_EQ(g.haut, 21 * 47 + 25);
-  g.fromScreen(1024, 768);
-  EXPECT_EQ(g.hh, 34);
-  EXPECT_EQ(g.bouty, 23);
-  g.fromScreen(1920, 1200);  // taller screens count as 1024
-  EXPECT_EQ(g.hh, 47);
+// The written cell size, made smaller only as far as a panel and a title bar
+// need for the whole frame to fit; the window the program asks for follows.
+TEST(Geometry, CellSizeFollowsTheScreenAndFitsTheFrameInItsRoom) {
+  struct Case {
+    Point screen;
+    Room room;
+    int hh;
+  };
+  const Case cases[] = {
+      {{1280, 1024}, {}, 47},                     // nothing known of panels or frame
+      {{1024, 768}, {}, 34},
+      {{1920, 1200}, {}, 47},                     // taller screens count as 1024
+      {{1280, 1024}, {1280, 1024, 0, 0}, 47},     // bare screens
+      {{1024, 768}, {1024, 768, 0, 0}, 34},
+      {{1280, 1024}, {1280, 1024, 2, 37}, 47},    // a title bar alone still fits
+      {{1366, 768}, {1366, 738, 2, 37}, 33},      // a 30-pixel panel and a 37-pixel title bar
+      {{1600, 900}, {1600, 870, 2, 37}, 39},
+      {{1024, 768}, {1024, 738, 2, 25}, 33},
+      {{800, 1024}, {800, 1024, 10, 20}, 37},     // narrow: the width decides
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.screen.x << "x" << c.screen.y << " room " << c.room.width
+                                      << "x" << c.room.height << " frame " << c.room.frameHeight);
+    Geometry g;
+    g.fromScreen(c.screen.x, c.screen.y, c.room);
+    EXPECT_EQ(g.hh, c.hh);
+    EXPECT_EQ(g.bouty, static_cast<int>(g.hh * 0.7));
+    EXPECT_EQ(g.larg, 21 * g.hh + 6);
+    EXPECT_EQ(g.haut, 21 * g.hh + 25);
+    if (c.room.height > 0) {
+      EXPECT_LE(21 * g.hh + c.room.frameHeight, c.room.height);
+      EXPECT_LE(21 * g.hh + c.room.frameWidth, c.room.width);
+    }
+    test::FakePlatform p;
+    p.screen = c.screen;
+    p.roomGiven = c.room;
+    App app(p, "/nonexistent");
+    app.startUp();
+    const int written = 21 * Geometry::cellFor(c.screen.y);
+    EXPECT_EQ(p.roomAskedFor, (Point{written, written}));
+    EXPECT_EQ(p.client, (Point{21 * c.hh, 21 * c.hh}));
+  }
 }
 
 TEST(Geometry, ButtonRectanglesAtBothSizes) {

@@ -15,15 +15,19 @@
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <random>
 #include <unistd.h>
 
+#include "files/puzzle_file.h"
 #include "files/saved_state.h"
 #include "platform/qt/qt_platform.h"
 #include "tests/support/hostile.h"
@@ -47,7 +51,18 @@ class Answerer {
   }
   void poll() {
     QWidget* modal = QApplication::activeModalWidget();
-    if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+    if (auto* box = qobject_cast<QMessageBox*>(modal); box && !box->button(QMessageBox::Ok)) {
+      // A question with buttons of its own: pressed by label, Cancel by default.
+      std::vector<std::string> labels;
+      for (QAbstractButton* b : box->buttons()) labels.push_back(plain(b->text()));
+      std::sort(labels.begin(), labels.end());
+      questions.push_back({box->text().toStdString(), box->windowTitle().toStdString(), labels});
+      QAbstractButton* b = box->button(QMessageBox::Cancel);
+      for (QAbstractButton* other : box->buttons())
+        if (!choices.empty() && plain(other->text()) == choices.front()) b = other;
+      if (!choices.empty()) choices.pop_front();
+      b->click();
+    } else if (box) {
       texts.push_back(box->text().toStdString());
       titles.push_back(box->windowTitle().toStdString());
       // Wide enough for its title in a title bar, with room for the bar's buttons.
@@ -86,6 +101,12 @@ class Answerer {
   }
   QTimer timer_;
   std::deque<bool> script;
+  struct Question {
+    std::string text, title;
+    std::vector<std::string> buttons;  // sorted
+  };
+  std::vector<Question> questions;
+  std::deque<std::string> choices;  // labels of the buttons to press
   bool randomAnswers = false;
   std::mt19937 rng{7};
   std::vector<std::string> texts, titles, cancels, narrowBoxes;
@@ -343,6 +364,154 @@ TEST_F(RealWindow, EveryLabelLiesInsideItsButton) {
   }
 }
 
+// Run with QT_SCALE_FACTOR 2 and 1.5: the board is drawn at the device's
+// resolution, not drawn at 1x and blown up (a grab halved by point sampling
+// and doubled back would equal itself), and every line of a kind is equally
+// thick.
+TEST_F(RealWindow, BoardIsSharpOnAScaledScreen) {
+  const qreal ratio = QGuiApplication::primaryScreen()->devicePixelRatio();
+  if (ratio == 1) GTEST_SKIP() << "needs QT_SCALE_FACTOR";
+  const auto set = test::loadSet("sudoku-easy");
+  save(test::sudokuBoard(set[3].puzzle));
+  App& a = start();
+  const int h = a.g.hh;
+  ASSERT_EQ(h, 47);  // a logical 1280x1024 screen
+  QTest::mouseMove(widget, cellCentre(11, 2));
+  const QImage img = grab().convertToFormat(QImage::Format_RGB32);
+  auto dev = [&](int v) { return static_cast<int>(std::floor(v * ratio + 0.5)); };
+  ASSERT_EQ(img.size(), QSize(dev(21 * h), dev(21 * h)));
+  if (ratio == 2) {
+    int doubled = 0;
+    for (int y = 0; y < img.height(); ++y)
+      for (int x = 0; x < img.width(); ++x) doubled += img.pixel(x, y) != img.pixel(x & ~1, y & ~1);
+    EXPECT_GT(doubled, 5000);
+  }
+  // Across a row of cells above their digits: the runs of black between the
+  // red frames are the thin lines and the two domain lines.
+  const int y = dev(4 * h + 4);
+  std::vector<int> thin, thick;
+  for (int x = dev(3); x < dev(9 * h);) {
+    int n = 0;
+    while ((img.pixel(x + n, y) & 0xFFFFFF) == 0) ++n;
+    if (n > 0) (n > static_cast<int>(std::lround(ratio)) ? thick : thin).push_back(n);
+    x += std::max(n, 1);
+  }
+  EXPECT_EQ(thin, std::vector<int>(6, static_cast<int>(std::lround(ratio))));
+  ASSERT_EQ(thick.size(), 2u);
+  EXPECT_EQ(thick[0], thick[1]);
+}
+
+// Closing the window asks whether to record only after a change (the clock
+// alone is none), and each answer does what it says.
+TEST_F(RealWindow, ClosingAfterAChangeAsksWhetherToRecord) {
+  const auto set = test::loadSet("sudoku-easy");
+  const test::SetPuzzle& p = set[15];
+  const int k = static_cast<int>(std::string(p.puzzle).find('.'));
+  const int c = k % 9 + 1, r = k / 9 + 1;
+  const char* names[] = {kPuzzleFile, kPlacedFile, kMaskFile, kTestMaskFile, kSettingsFile};
+  auto files = [&] {
+    std::string all;
+    for (const char* name : names) {
+      std::ifstream in(dir / name, std::ios::binary);
+      all += std::string(std::istreambuf_iterator<char>(in), {}) + '|';
+    }
+    return all;
+  };
+  const Texts texts;
+  auto buttons = [&](int lang) {
+    return std::vector<std::string>{std::string(texts.text(4, lang)), std::string(texts.text(84, lang)),
+                                    lang ? "Cancel" : "Annuler"};
+  };
+  struct Case {
+    int lang;
+    bool change;  // a value typed; else only the clock runs on
+    std::deque<int> choices;  // 0 Record, 1 Don't record, -1 Cancel
+    bool recorded;
+  };
+  const Case cases[] = {
+      {0, false, {}, false},
+      {1, false, {}, false},
+      {0, true, {-1, 1}, false},  // Cancel keeps the window; then Don't record
+      {1, true, {0}, true},
+  };
+  for (const Case& t : cases) {
+    SCOPED_TRACE(::testing::Message() << "lang " << t.lang << (t.change ? " change" : " clock"));
+    Settings s;
+    s.lang = t.lang;
+    save(test::sudokuBoard(p.puzzle), s);
+    const std::string before = files();
+    answers.questions.clear();
+    for (int choice : t.choices) answers.choices.push_back(buttons(t.lang)[choice < 0 ? 2 : choice]);
+    App& a = start();
+    QTest::mouseMove(widget, cellCentre(11, 2));  // the pointer may still be where it typed last
+    if (t.change) typeAt(c, r, p.solution[k]);
+    a.m.nTimer += 61;
+    for (std::size_t i = 0; i < std::max<std::size_t>(t.choices.size(), 1); ++i) {
+      widget->close();
+      QTest::qWait(20);
+      EXPECT_EQ(widget->isVisible(), t.choices.size() > i + 1 && t.choices[i] == -1) << i;
+    }
+    ASSERT_EQ(answers.questions.size(), t.choices.size());
+    std::vector<std::string> labels = buttons(t.lang);
+    std::sort(labels.begin(), labels.end());
+    for (const auto& q : answers.questions) {
+      EXPECT_EQ(q.text, a.texts.text(83, t.lang));
+      EXPECT_EQ(q.title, a.texts.text(46, t.lang));
+      EXPECT_EQ(q.buttons, labels);
+    }
+    EXPECT_EQ(a.m.termine, 1);
+    EXPECT_EQ(platform->run(), 0);  // the loop ends at once, as after any close
+    EXPECT_EQ(files() != before, t.recorded);
+    app.reset();
+    platform.reset();
+    EXPECT_EQ(start().b.tab2[r][c], t.recorded ? p.solution[k] : '0');
+    app.reset();
+    platform.reset();
+  }
+}
+
+// A puzzle file given at start (quincunx-kelvo FILE.jeu) opens as F3 would,
+// once both the start-up box and the start-up completion are over.
+TEST_F(RealWindow, FileGivenAtStartOpensAsTheOpenCommandWould) {
+  const fs::path jeux = fs::path(QX_DATA_DIR) / "Jeux";
+  struct Case {
+    fs::path file;
+    int su;            // the variant its name chooses
+    bool boxFirst;     // the box answered before the completion ran
+    bool readable;
+  };
+  const Case cases[] = {
+      {jeux / "sudoku-deep-1.jeu", 1, false, true},
+      {jeux / "quincunx-logic-1.jeu", 0, true, true},
+      {dir / "missing.jeu", 0, false, false},
+  };
+  for (const Case& t : cases) {
+    SCOPED_TRACE(t.file.string());
+    save(Board{});
+    answers.texts.clear();
+    platform = std::make_unique<QtPlatform>();
+    app = std::make_unique<App>(*platform, dir.string());
+    App& a = *app;
+    a.openAtStart = t.file.string();
+    a.startUp();
+    widget = platform->window();
+    if (t.boxFirst) a.openStartFile();
+    QTest::qWait(200);  // the start-up completion
+    if (!t.boxFirst) a.openStartFile();
+    EXPECT_TRUE(a.openAtStart.empty());
+    Board expected;
+    Clue clue;
+    expected.setVariant(t.su);
+    if (t.readable) ASSERT_TRUE(lecture(t.file.string(), expected.tab1, clue));
+    EXPECT_EQ(a.b.su, t.su);
+    EXPECT_TRUE(a.b.tab1 == expected.tab1);
+    EXPECT_EQ(!answers.texts.empty() && answers.texts.back().find(t.file.string()) != std::string::npos,
+              !t.readable);
+    app.reset();
+    platform.reset();
+  }
+}
+
 // After a game recorded with a wrong value, a restart shows it red, says
 // nothing of erroneous data, and only the true solution wins.
 TEST_F(RealWindow, RecordedWrongValueStaysRedAfterARestart) {
@@ -509,8 +678,13 @@ TEST_F(RealWindow, RandomInput) {
 }  // namespace qx
 
 int main(int argc, char** argv) {
-  // QX_SCREEN=WIDTHxHEIGHT gives the offscreen screen that size.
-  if (const QByteArray screen = qgetenv("QX_SCREEN"); !screen.isEmpty()) {
+  // QX_SCREEN=WIDTHxHEIGHT gives the offscreen screen that size;
+  // WIDTHxHEIGHT@SCALE scales it too (one variable: ctest keeps only one).
+  if (QByteArray screen = qgetenv("QX_SCREEN"); !screen.isEmpty()) {
+    if (const qsizetype at = screen.indexOf('@'); at >= 0) {
+      qputenv("QT_SCALE_FACTOR", screen.mid(at + 1));
+      screen.truncate(at);
+    }
     qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" QX_SCREENS_DIR "/screen-" + screen + ".json");
   } else if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
     qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -19,6 +19,6 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # Libraries come from the binaries; the faces the window asks for do not.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation, fonts-dejavu-core")
-# Qt's own words (buttons, the open dialog) in French.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
+# Qt's own words (buttons, the open dialog) in French; its Wayland plugin.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, qt6-wayland")
 include(CPack)

@@ -607,18 +607,29 @@ bool ExactSolver::propagate81(Board81& p) {
   }
 }
 
-bool ExactSolver::load81(const Grid& tab1) {
+bool ExactSolver::load81(const char* cells) {
   if (stack81_.empty()) stack81_.resize(83);
   Board81& p = stack81_[0];
   for (auto& c : p.cand) c = kFull81;
   p.open = kFull81;
   p.dirty = 0x1FF;
   for (int x = 0; x < 81; ++x) {
-    const char ch = tab1[x / 9 + 1][x % 9 + 1];
+    const char ch = cells[x];
     if (isDigit(ch) && !place81(p, kT81.bit[x], ch - '1')) return false;  // the same digit twice in a unit
   }
   return propagate81(p);
 }
+
+namespace {
+
+// The cells of grid 1 row by row.
+std::array<char, 81> cellsOf(const Grid& g) {
+  std::array<char, 81> cells;
+  for (int x = 0; x < 81; ++x) cells[x] = g[x / 9 + 1][x % 9 + 1];
+  return cells;
+}
+
+}  // namespace
 
 int ExactSolver::solve81(int depth) {
   ++nodes_;
@@ -700,7 +711,7 @@ int ExactSolver::countExcept(const Grid& tab1, int r, int c, char d, int limit, 
     }
   if (limit <= 0) return 0;
   if (f_.sud() == 1) {
-    if (!load81(tab1)) return 0;
+    if (!load81(cellsOf(tab1).data())) return 0;
     Board81& p = stack81_[0];
     if (isDigit(d)) {
       const int at = kT81.bit[x];
@@ -732,8 +743,17 @@ int ExactSolver::countExcept(const Grid& tab1, int r, int c, char d, int limit, 
 int ExactSolver::count(const Grid& tab1, int limit, Grid* first) {
   begin(limit, first != nullptr);
   if (limit <= 0) return 0;
-  const int found = f_.sud() == 1 ? (load81(tab1) ? solve81(0) : 0) : (load(tab1) ? solve(0, 0x1F) : 0);
+  const int found = f_.sud() == 1 ? (load81(cellsOf(tab1).data()) ? solve81(0) : 0) : (load(tab1) ? solve(0, 0x1F) : 0);
   if (found && first) writeSolution(*first);
+  return found;
+}
+
+int ExactSolver::count81(const char* cells, int limit, char* first) {
+  begin(limit, first != nullptr);
+  if (limit <= 0) return 0;
+  const int found = load81(cells) ? solve81(0) : 0;
+  if (found && first)
+    for (int x = 0; x < 81; ++x) first[x] = static_cast<char>('0' + sol_[x]);
   return found;
 }
 

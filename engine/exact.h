@@ -105,6 +105,11 @@ class ExactSolver {
   // solution goes to *first (cells outside the sub-grids '0').
   int count(const Grid& tab1, int limit, Grid* first = nullptr);
 
+  // A classic Sudoku as 81 cells row by row ('1'..'9' a given, anything else
+  // empty), counted up to limit; the first solution's 81 digits go to first.
+  // Only for a solver of sud 1; it never builds a field's grid.
+  int count81(const char* cells, int limit, char* first = nullptr);
+
   // Solutions, up to limit, in which cell (r, c) does not hold digit d (all
   // of them when the cell lies outside the sub-grids).
   // After taking one given away from a puzzle with a single solution, a
@@ -163,7 +168,7 @@ class ExactSolver {
   };
   static bool place81(Board81& p, int x, int d);
   static bool propagate81(Board81& p);
-  bool load81(const Grid& tab1);
+  bool load81(const char* cells);
   int solve81(int depth);
 
   const ExactField& f_;

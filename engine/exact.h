@@ -131,6 +131,9 @@ class ExactSolver {
 
   // Search nodes of the last call, for benchmarks.
   long nodes() const { return nodes_; }
+  // Of them, the digits tried while another was still left to try (a
+  // Sudoku's search only): what other solvers count as guesses.
+  long guesses() const { return guesses_; }
 
  private:
   using Mask = std::uint16_t;  // bit d - 1 for digit d, kPlaced once assigned
@@ -168,6 +171,7 @@ class ExactSolver {
   };
   static bool place81(Board81& p, int x, int d);
   static bool propagate81(Board81& p);
+  static bool triads81(Board81& p, bool& changed);
   bool load81(const char* cells);
   int solve81(int depth);
 
@@ -185,7 +189,9 @@ class ExactSolver {
   std::array<std::uint8_t, ExactField::kMaxCells> sol_{};
   std::mt19937* rng_ = nullptr;  // set while drawing a random board
   std::array<Mask, ExactField::kMaxCells> near_{};  // digit to try first per cell, or 0
+  bool hasNear_ = false;
   long nodes_ = 0;
+  long guesses_ = 0;
   long nodeBudget_ = 0;  // search nodes allowed; 0: no bound
   std::vector<Board81> stack81_;  // a Sudoku's boards per search depth
   bool found81_ = false;          // sol_ holds the first solution

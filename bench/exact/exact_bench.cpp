@@ -57,31 +57,33 @@ const Set& setNamed(const std::string& name) {
   return sets[name] = s;
 }
 
-void perPuzzle(benchmark::State& state, std::size_t puzzles, long found, double guesses) {
+void perPuzzle(benchmark::State& state, std::size_t puzzles, long found, double nodes, double guesses) {
   state.counters["puzzles"] = static_cast<double>(puzzles);
   // Seconds per puzzle, from the CPU time of the iterations.
   state.counters["per_puzzle"] = benchmark::Counter(
       static_cast<double>(puzzles), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
   state.counters["solutions"] = static_cast<double>(found);
-  state.counters["nodes_per_puzzle"] = guesses / static_cast<double>(puzzles);
+  state.counters["nodes_per_puzzle"] = nodes / static_cast<double>(puzzles);
+  state.counters["guesses_per_puzzle"] = guesses / static_cast<double>(puzzles);
 }
 
 void complete(benchmark::State& state, const std::string& name, int limit) {
   const Set& set = setNamed(name);
   ExactSolver solver(set.sud);
   long found = 0;
-  double nodes = 0;
+  double nodes = 0, guesses = 0;
   Grid solution;
   for (auto _ : state) {
     found = 0;
-    nodes = 0;
+    nodes = guesses = 0;
     for (const Grid& g : set.boards) {
       found += solver.count(g, limit, &solution);
       nodes += static_cast<double>(solver.nodes());
+      guesses += static_cast<double>(solver.guesses());
       benchmark::DoNotOptimize(solution);
     }
   }
-  perPuzzle(state, set.boards.size(), found, nodes);
+  perPuzzle(state, set.boards.size(), found, nodes, guesses);
 }
 
 #ifdef QX_HAVE_TDOKU
@@ -100,7 +102,7 @@ void tdoku(benchmark::State& state, const std::string& name, int limit) {
       benchmark::DoNotOptimize(solution);
     }
   }
-  perPuzzle(state, set.lines.size(), found, guesses);
+  perPuzzle(state, set.lines.size(), found, guesses, guesses);
 }
 #endif
 

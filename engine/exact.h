@@ -170,7 +170,7 @@ class ExactSolver {
     std::uint16_t dirty;        // bit d: digit d + 1 lost a place since hidden singles looked
   };
   static bool place81(Board81& p, int x, int d);
-  static bool propagate81(Board81& p);
+  static bool propagate81(Board81& p, bool triads);
   static bool triads81(Board81& p, bool& changed);
   bool load81(const char* cells);
   int solve81(int depth);

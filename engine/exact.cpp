@@ -477,8 +477,9 @@ bool ExactSolver::propagate(Mask* s) {
     while (x < n && (s[x] & kPlaced)) ++x;
     if (x == n) return true;
     // A random board is drawn by singles alone, so that a seed keeps giving
-    // the boards it always gave.
-    if (rng_) return true;
+    // the boards it always gave; a solution near a known one is mostly found
+    // straight away, where crossings cost more than they save.
+    if (rng_ || hasNear_) return true;
     if (!crossings(s, changed)) return false;
     if (!changed) return true;
   }

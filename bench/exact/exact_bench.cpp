@@ -1,11 +1,14 @@
 // The complete solver per puzzle: the public Sudoku sets and the shipped
 // puzzles of both variants, first solution and the count to two that
-// --complete does. With a prebuilt tdoku (CMake QX_TDOKU_DIR), its rows run
-// in the same process on the same Sudoku boards, as the yardstick.
+// --complete does. With a prebuilt tdoku (CMake QX_TDOKU_DIR) or fsss2
+// (QX_FSSS2_DIR), their rows run in the same process on the same Sudoku
+// boards, as yardsticks.
 // One iteration solves the whole set; a figure is the mean per puzzle.
-// nodes_per_puzzle counts our search nodes, and tdoku's guesses on its rows.
+// nodes_per_puzzle counts our search nodes, guesses_per_puzzle the digits we
+// try while another is left to try: what tdoku and fsss2 count as guesses.
 #include <benchmark/benchmark.h>
 
+#include <array>
 #include <map>
 #include <string>
 #include <vector>
@@ -15,6 +18,10 @@
 
 #ifdef QX_HAVE_TDOKU
 #include <tdoku.h>
+#endif
+#ifdef QX_HAVE_FSSS2
+#include <fsss2.h>
+int nTrials = 0;  // fsss2 counts its guesses here
 #endif
 
 namespace {
@@ -106,6 +113,36 @@ void tdoku(benchmark::State& state, const std::string& name, int limit) {
 }
 #endif
 
+#ifdef QX_HAVE_FSSS2
+// fsss2 takes 81 cells 0..9; one solution, or the count to two.
+void fsss2(benchmark::State& state, const std::string& name, int limit) {
+  const Set& set = setNamed(name);
+  std::vector<std::array<char, 81>> cells;
+  for (const std::string& line : set.lines) {
+    std::array<char, 81> c{};
+    for (int k = 0; k < 81; ++k) c[k] = isDigit(line[k]) ? static_cast<char>(line[k] - '0') : 0;
+    cells.push_back(c);
+  }
+  long found = 0;
+  char solution[81];
+  for (auto _ : state) {
+    found = 0;
+    nTrials = 0;
+    for (const auto& c : cells) {
+      if (limit == 1) {
+        hasAnySolution has{};
+        found += has.solve(c.data());
+      } else {
+        getSingleSolution gss{};
+        found += gss.solve(c.data(), solution);
+      }
+      benchmark::DoNotOptimize(solution);
+    }
+  }
+  perPuzzle(state, set.lines.size(), found, nTrials, nTrials);
+}
+#endif
+
 void registerAll() {
   for (const char* name : {"sudoku-easy", "sudoku-hard", "shipped-sudoku", "shipped-quincunx",
                            "shipped-quincunx-deep"}) {
@@ -119,6 +156,12 @@ void registerAll() {
       if (!s.starts_with("shipped-quincunx"))
         benchmark::RegisterBenchmark(("Tdoku/" + what + s).c_str(),
                                      [s, limit](benchmark::State& st) { tdoku(st, s, limit); })
+            ->Unit(benchmark::kMillisecond);
+#endif
+#ifdef QX_HAVE_FSSS2
+      if (!s.starts_with("shipped-quincunx"))
+        benchmark::RegisterBenchmark(("Fsss2/" + what + s).c_str(),
+                                     [s, limit](benchmark::State& st) { fsss2(st, s, limit); })
             ->Unit(benchmark::kMillisecond);
 #endif
     }

@@ -219,20 +219,6 @@ std::uint32_t stackBack(unsigned m, int s) {
   return ((m & 7) | (m & 0x38) << 6 | (m & 0x1C0) << 12) << (3 * s);
 }
 
-// A digit's row triads per band (3x3 bits) and its column triads (bit 9b + c).
-std::array<std::uint32_t, 3> triadsOf(B81 cand, std::uint32_t& columns) {
-  constexpr std::uint64_t kBand = (1u << 27) - 1;
-  const auto lo = static_cast<std::uint64_t>(cand), hi = static_cast<std::uint64_t>(cand >> 64);
-  const std::uint64_t w[3] = {lo & kBand, lo >> 27 & kBand, hi & kBand};
-  std::array<std::uint32_t, 3> rows;
-  columns = 0;
-  for (int b = 0; b < 3; ++b) {
-    rows[b] = bandTriads(w[b]);
-    columns |= static_cast<std::uint32_t>((w[b] | w[b] >> 9 | w[b] >> 18) & 0x1FF) << (9 * b);
-  }
-  return rows;
-}
-
 // The cells of the triads m (3x3 bits) of band l (0..2) or stack l - 3.
 B81 choiceCells(int l, unsigned m) {
   if (l < 3) return B81{kTriadCells[m]} << (l == 2 ? 64 : 27 * l);
@@ -604,11 +590,9 @@ bool ExactSolver::place81(Board81& p, int x, int d) {
   if (!(p.cand[d] & bit)) return false;
   // The cell's other digits lost a place in its units; d lost places all
   // over its peers' units.
-  const int half = 64 * (x >> 6);
-  const std::uint64_t low = std::uint64_t{1} << (x & 63);
   unsigned held = 0;
   for (int e = 0; e < 9; ++e) {
-    held |= static_cast<unsigned>((static_cast<std::uint64_t>(p.cand[e] >> half) & low) != 0) << e;
+    held |= static_cast<unsigned>((p.cand[e] & bit) != 0) << e;
     p.cand[e] &= ~bit;
   }
   p.dirty |= static_cast<std::uint16_t>(held | 1u << d);
@@ -676,7 +660,8 @@ bool ExactSolver::propagate81(Board81& p, bool triads) {
 // triad cannot get its three digits.
 bool ExactSolver::triads81(Board81& p, bool& changed) {
   constexpr std::uint64_t kBand = (1u << 27) - 1;
-  std::uint32_t rows[9][3], cols[9];
+  std::uint32_t cols[9];
+  auto& held = held81_;
   std::uint32_t c1 = 0, c2 = 0, c3 = 0, c4 = 0;  // triads of rows: at least 1..4 digits
   std::uint32_t v1 = 0, v2 = 0, v3 = 0, v4 = 0;  // and of columns
   for (int d = 0; d < 9; ++d) {
@@ -684,8 +669,8 @@ bool ExactSolver::triads81(Board81& p, bool& changed) {
     const std::uint64_t w[3] = {lo & kBand, lo >> 27 & kBand, hi & kBand};
     std::uint32_t h = 0, v = 0;
     for (int b = 0; b < 3; ++b) {
-      rows[d][b] = bandTriads(w[b]);
-      h |= rows[d][b] << (9 * b);
+      held[b][d] = static_cast<std::uint16_t>(bandTriads(w[b]));
+      h |= static_cast<std::uint32_t>(held[b][d]) << (9 * b);
       v |= static_cast<std::uint32_t>((w[b] | w[b] >> 9 | w[b] >> 18) & 0x1FF) << (9 * b);
     }
     cols[d] = v;
@@ -703,14 +688,15 @@ bool ExactSolver::triads81(Board81& p, bool& changed) {
   for (int d = 0; d < 9; ++d) {
     std::uint64_t drop[3];
     for (int b = 0; b < 3; ++b) {
-      const std::uint32_t held = rows[d][b];
-      drop[b] = kTriadCells[kChoiceDrop[held] | (held & kMates[held & rowThree >> (9 * b) & 0x1FF])];
+      const unsigned h = held[b][d];
+      drop[b] = kTriadCells[kChoiceDrop[h] | (h & kMates[h & rowThree >> (9 * b) & 0x1FF])];
     }
     const std::uint32_t v = cols[d];
     std::uint32_t vDrop = 0;
     for (int s = 0; s < 3; ++s) {
-      const unsigned held = stackOf(v, s);
-      vDrop |= stackBack(kChoiceDrop[held] | (held & kMates[held & stackOf(colThree, s)]), s);
+      const unsigned h = stackOf(v, s);
+      held[3 + s][d] = static_cast<std::uint16_t>(h);
+      vDrop |= stackBack(kChoiceDrop[h] | (h & kMates[h & stackOf(colThree, s)]), s);
     }
     for (int b = 0; b < 3; ++b) drop[b] |= (vDrop >> (9 * b) & 0x1FFu) * 0x40201u;
     const B81 gone = ((B81{drop[2]} << 64) | drop[0] | drop[1] << 27) & p.cand[d];
@@ -772,14 +758,9 @@ int ExactSolver::solve81(int depth) {
     // The band or stack with the fewest choices of triads over all digits,
     // and in it the digit with fewest: after tdoku's branching on band
     // configurations, which guesses far less than a cell with two digits.
+    // The triads' stage, the last to look at the board, left its triads.
     int bestLine = -1, bestDigit = -1, bestSum = 1000, bestN = 10;
-    unsigned held[6][9];
-    for (int d = 0; d < 9; ++d) {
-      std::uint32_t v;
-      const auto t = triadsOf(p.cand[d], v);
-      for (int b = 0; b < 3; ++b) held[b][d] = t[b];
-      for (int s = 0; s < 3; ++s) held[3 + s][d] = stackOf(v, s);
-    }
+    const auto& held = held81_;
     for (int l = 0; l < 6; ++l) {
       int sum = 0, digit = -1, n = 10;
       for (int d = 0; d < 9; ++d) {

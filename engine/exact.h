@@ -170,8 +170,8 @@ class ExactSolver {
     std::uint16_t dirty;        // bit d: digit d + 1 lost a place since hidden singles looked
   };
   static bool place81(Board81& p, int x, int d);
-  static bool propagate81(Board81& p, bool triads);
-  static bool triads81(Board81& p, bool& changed);
+  bool propagate81(Board81& p, bool triads);
+  bool triads81(Board81& p, bool& changed);
   bool load81(const char* cells);
   int solve81(int depth);
 
@@ -195,6 +195,9 @@ class ExactSolver {
   long nodeBudget_ = 0;  // search nodes allowed; 0: no bound
   std::vector<Board81> stack81_;  // a Sudoku's boards per search depth
   bool found81_ = false;          // sol_ holds the first solution
+  // Per digit, the triads (3x3 bits) of bands 1-3 and stacks 1-3 as the
+  // last triads' stage left them.
+  std::array<std::array<std::uint16_t, 9>, 6> held81_{};
 };
 
 }  // namespace qx

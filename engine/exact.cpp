@@ -418,7 +418,8 @@ bool ExactSolver::hiddenIn(Mask* s, const std::array<std::int16_t, 9>& unit, boo
 }
 
 // A digit of a domain that stays on one of its lines leaves the rest of that
-// line, and one of a line that stays in one domain leaves the rest of it.
+// line, and one of a line that stays in one domain leaves the rest of it; a
+// triad (where a line crosses a domain) left with three digits holds them.
 bool ExactSolver::crossings(Mask* s, bool& changed) {
   const auto& segs = f_.segments();
   auto maskOf = [&](int seg) { return (s[segs[seg][0]] | s[segs[seg][1]] | s[segs[seg][2]]) & kAll; };
@@ -437,6 +438,14 @@ bool ExactSolver::crossings(Mask* s, bool& changed) {
       const Mask here = segMask_[k.seg];
       const Mask line = segMask_[k.line1] | segMask_[k.line2];
       const Mask box = segMask_[k.box1] | segMask_[k.box2];
+      // Three cells hold three digits: three left are all there.
+      if (kCount[here] < 3) return false;
+      if (kCount[here] == 3 && ((line | box) & here)) {
+        if (!clear(k.line1, here) || !clear(k.line2, here) || !clear(k.box1, here) || !clear(k.box2, here))
+          return false;
+        changed = true;
+        continue;
+      }
       if (const Mask pointing = here & ~box & line) {
         if (!clear(k.line1, pointing) || !clear(k.line2, pointing)) return false;
         changed = true;

@@ -2,10 +2,9 @@
 // on the Sudoku sets, QQwing; then the candidate refresh after one keystroke.
 // One benchmark iteration solves the whole set; the counters give the
 // per-puzzle mean, median and worst time, and a table at the end puts them
-// side by side. The fast engine runs trials on a second thread, so a puzzle's
-// time is wall-clock time; the machines we measure on are shared, so each
-// puzzle is solved several times (--reps, default 5; the literal engine once)
-// and its fastest run counts.
+// side by side. A puzzle's time is wall-clock time; the machines we measure
+// on are shared, so each puzzle is solved several times (--reps, default 5;
+// the literal engine once) and its fastest run counts.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>

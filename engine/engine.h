@@ -10,13 +10,8 @@
 // failure box). Each public call reads tab1, tab2 and the candidate arrays
 // afresh, so callers may change them freely between calls, but a host must
 // not change the board from inside a call during a solve.
-//
-// Trials may run on a second thread shared by the whole process; the board,
-// the host and every decision stay with the calling thread, in the written
-// order.
 
 #include <array>
-#include <chrono>
 #include <cstdint>
 
 #include "engine/board.h"
@@ -82,7 +77,6 @@ class Engine {
   void candidatK();
   bool trialCandidat();
   fast::TrialBase trialBase();
-  bool worthHelp() const;
   int troiseK();
   int impoK();
   void solutionK(int mode);
@@ -100,9 +94,8 @@ class Engine {
   fast::Masks cg_;  // candig
   fast::Masks cx_;  // any other array handed to a public method
   // The caller's own trials: their boards and candidates.
-  fast::Values trialValues_, trialValues2_;
+  fast::Values trialValues_;
   fast::Masks trialMasks_;
-  std::chrono::steady_clock::duration lastTrial_{};  // how long the caller's last trial took
 };
 
 // Number of candidates of a cell.

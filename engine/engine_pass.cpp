@@ -13,7 +13,7 @@ bool logicalPass(Masks& s, bool stopEarly) {
   // empty cell has run dry it stays dry, which is all a trial wants to know.
   s.dirty = true;
   for (;;) {
-    if (stopEarly && (s.zeroHit || (s.cancel && s.cancel->load(std::memory_order_relaxed)))) return false;
+    if (stopEarly && s.zeroHit) return false;
     if (alignK<false>(s)) continue;
     if (coupleK<false>(s)) continue;
     if (unK<false>(s)) continue;

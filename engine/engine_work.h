@@ -2,11 +2,9 @@
 // The fast engine's working state. Values: what stands on the board and the
 // raw candidates it allows. Masks: one candidate array as 9-bit masks, with
 // what the methods remember between their calls inside one logical pass.
-// A trial copies the values it branches from and runs on Masks of its own, so
-// trials share nothing and may run on another thread.
+// A trial copies the values it branches from and runs on Masks of its own.
 
 #include <array>
-#include <atomic>
 #include <cstdint>
 
 #include "engine/board.h"
@@ -43,8 +41,6 @@ struct Masks {
   std::array<std::array<Mask, 81>, 6> unSeen{};  // cell mask when un last handled it, per grid
   const Values* v = nullptr;  // the board these candidates belong to
   Cands* arr = nullptr;
-  // A trial nobody needs any more: its pass may stop at the next method.
-  const std::atomic<bool>* cancel = nullptr;
   bool hasOdd = false;
   bool known = false;    // shownOne/shownOdd match the char array
   bool dirty = false;    // the char array needs writing

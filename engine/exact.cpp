@@ -135,41 +135,97 @@ bool loneCells(std::uint64_t lo, std::uint64_t hi, std::uint64_t lone[2]) {
   return true;
 }
 
-// Box and line crossings inside one band (three rows of a Sudoku, 27 bits):
-// for each pattern of which of its nine three-cell row pieces still hold a
-// digit, the cells that keep it. A digit that stays on one row of a box
-// leaves the rest of that row; one that stays in one box on a row leaves the
-// rest of that box.
-const std::array<std::uint32_t, 512> kBandKeep = [] {
-  std::array<std::uint32_t, 512> t{};
-  for (unsigned held = 0; held < 512; ++held) {
-    auto has = [&](int r, int j) { return (held >> (3 * r + j) & 1) != 0; };
-    unsigned keep = 0x1FF;
-    for (int j = 0; j < 3; ++j) {  // pointing: box j on one row
-      const int rows = has(0, j) + has(1, j) + has(2, j);
-      for (int r = 0; r < 3 && rows == 1; ++r)
-        if (has(r, j))
-          for (int k = 0; k < 3; ++k)
-            if (k != j) keep &= ~(1u << (3 * r + k));
-    }
-    for (int r = 0; r < 3; ++r) {  // claiming: row r in one box
-      const int boxes = has(r, 0) + has(r, 1) + has(r, 2);
-      for (int j = 0; j < 3 && boxes == 1; ++j)
-        if (has(r, j))
-          for (int k = 0; k < 3; ++k)
-            if (k != r) keep &= ~(1u << (3 * k + j));
-    }
+// Triads: the three cells where a row or a column crosses a box. The nine
+// triads of a band (rows by boxes) or of a stack (bands by columns) for one
+// digit form a 3x3 of bits, bit 3 * line + box. Ideas from tdoku's triad
+// solver (BSD-2-Clause, Tom Dillon): a triad holds exactly three digits, so
+// a triad left with three digits holds each of them; and locked candidates
+// read the same on both orientations.
+
+// The row and column mates of the triads given: where a digit that must be
+// in them cannot also be.
+constexpr std::array<std::uint16_t, 512> kMates = [] {
+  std::array<std::uint16_t, 512> t{};
+  for (unsigned held = 0; held < 512; ++held)
     for (int m = 0; m < 9; ++m)
-      if (keep >> m & 1) t[held] |= 7u << (9 * (m / 3) + 3 * (m % 3));
+      if (held >> m & 1) {
+        const int r = m / 3, j = m % 3;
+        for (int k = 0; k < 3; ++k) {
+          if (k != j) t[held] |= static_cast<std::uint16_t>(1u << (3 * r + k));
+          if (k != r) t[held] |= static_cast<std::uint16_t>(1u << (3 * k + j));
+        }
+      }
+  return t;
+}();
+
+// A digit takes one triad in each row and each column of the 3x3: the
+// triads of no such choice within the ones held drop out (all of them when
+// there is no choice left). This holds locked candidates, pointing and
+// claiming, of both orientations.
+constexpr std::array<std::uint16_t, 512> kChoiceDrop = [] {
+  std::array<std::uint16_t, 512> t{};
+  constexpr int kPerm[6][3] = {{0, 1, 2}, {0, 2, 1}, {1, 0, 2}, {1, 2, 0}, {2, 0, 1}, {2, 1, 0}};
+  for (unsigned held = 0; held < 512; ++held) {
+    unsigned keep = 0;
+    for (const auto& perm : kPerm) {
+      const unsigned m = 1u << perm[0] | 1u << (3 + perm[1]) | 1u << (6 + perm[2]);
+      if ((held & m) == m) keep |= m;
+    }
+    t[held] = static_cast<std::uint16_t>(held & ~keep);
   }
   return t;
 }();
 
-// The band's cells that keep their digit after its crossings.
-std::uint64_t bandKeep(std::uint64_t band) {
-  const std::uint64_t f = (band | band >> 1 | band >> 2) & 0x1249249u;  // bit 3m: piece m holds it
-  const std::uint64_t g = f | f >> 2 | f >> 4;                             // row r's pieces at 9r..9r+2
-  return kBandKeep[(g & 7) | (g >> 6 & 0x38) | (g >> 12 & 0x1C0)];
+// The choices of one triad per row and column within the ones held, as
+// masks of their three triads; kChoiceCount of them.
+struct Choices {
+  std::array<std::array<std::uint16_t, 6>, 512> mask{};
+  std::array<std::uint8_t, 512> count{};
+};
+constexpr Choices kChoices = [] {
+  Choices t{};
+  constexpr int kPerm[6][3] = {{0, 1, 2}, {0, 2, 1}, {1, 0, 2}, {1, 2, 0}, {2, 0, 1}, {2, 1, 0}};
+  for (unsigned held = 0; held < 512; ++held)
+    for (const auto& perm : kPerm) {
+      const unsigned m = 1u << perm[0] | 1u << (3 + perm[1]) | 1u << (6 + perm[2]);
+      if ((held & m) == m) t.mask[held][t.count[held]++] = static_cast<std::uint16_t>(m);
+    }
+  return t;
+}();
+
+// The cells of a band's triads, from their 3x3 bits.
+constexpr std::array<std::uint32_t, 512> kTriadCells = [] {
+  std::array<std::uint32_t, 512> t{};
+  for (unsigned m = 0; m < 512; ++m)
+    for (int k = 0; k < 9; ++k)
+      if (m >> k & 1) t[m] |= 7u << (9 * (k / 3) + 3 * (k % 3));
+  return t;
+}();
+
+// A band's triads as its 3x3 bits: bit 3r + j when row r holds the digit in box j.
+std::uint32_t bandTriads(std::uint64_t band) {
+  const std::uint64_t f = (band | band >> 1 | band >> 2) & 0x1249249u;
+  const std::uint64_t g = f | f >> 2 | f >> 4;
+  return static_cast<std::uint32_t>((g & 7) | (g >> 6 & 0x38) | (g >> 12 & 0x1C0));
+}
+
+// Column triads of all three bands, bit 9b + c: band b holds the digit in column c.
+// The 3x3 of stack s (bit 3b + k for column 3s + k) and back.
+unsigned stackOf(std::uint32_t v, int s) {
+  const std::uint32_t x = v >> (3 * s) & 0x1C0E07u;
+  return (x & 7) | (x >> 6 & 0x38) | (x >> 12 & 0x1C0);
+}
+std::uint32_t stackBack(unsigned m, int s) {
+  return ((m & 7) | (m & 0x38) << 6 | (m & 0x1C0) << 12) << (3 * s);
+}
+
+// The cells of the triads m (3x3 bits) of band l (0..2) or stack l - 3.
+B81 choiceCells(int l, unsigned m) {
+  if (l < 3) return B81{kTriadCells[m]} << (l == 2 ? 64 : 27 * l);
+  const std::uint32_t v = stackBack(m, l - 3);
+  std::uint64_t band[3];
+  for (int b = 0; b < 3; ++b) band[b] = (v >> (9 * b) & 0x1FFu) * 0x40201u;
+  return (B81{band[2]} << 64) | band[0] | band[1] << 27;
 }
 
 }  // namespace
@@ -362,7 +418,8 @@ bool ExactSolver::hiddenIn(Mask* s, const std::array<std::int16_t, 9>& unit, boo
 }
 
 // A digit of a domain that stays on one of its lines leaves the rest of that
-// line, and one of a line that stays in one domain leaves the rest of it.
+// line, and one of a line that stays in one domain leaves the rest of it; a
+// triad (where a line crosses a domain) left with three digits holds them.
 bool ExactSolver::crossings(Mask* s, bool& changed) {
   const auto& segs = f_.segments();
   auto maskOf = [&](int seg) { return (s[segs[seg][0]] | s[segs[seg][1]] | s[segs[seg][2]]) & kAll; };
@@ -381,6 +438,14 @@ bool ExactSolver::crossings(Mask* s, bool& changed) {
       const Mask here = segMask_[k.seg];
       const Mask line = segMask_[k.line1] | segMask_[k.line2];
       const Mask box = segMask_[k.box1] | segMask_[k.box2];
+      // Three cells hold three digits: three left are all there.
+      if (kCount[here] < 3) return false;
+      if (kCount[here] == 3 && ((line | box) & here)) {
+        if (!clear(k.line1, here) || !clear(k.line2, here) || !clear(k.box1, here) || !clear(k.box2, here))
+          return false;
+        changed = true;
+        continue;
+      }
       if (const Mask pointing = here & ~box & line) {
         if (!clear(k.line1, pointing) || !clear(k.line2, pointing)) return false;
         changed = true;
@@ -407,8 +472,9 @@ bool ExactSolver::propagate(Mask* s) {
     while (x < n && (s[x] & kPlaced)) ++x;
     if (x == n) return true;
     // A random board is drawn by singles alone, so that a seed keeps giving
-    // the boards it always gave.
-    if (rng_) return true;
+    // the boards it always gave; a solution near a known one is mostly found
+    // straight away, where crossings cost more than they save.
+    if (rng_ || hasNear_) return true;
     if (!crossings(s, changed)) return false;
     if (!changed) return true;
   }
@@ -533,11 +599,9 @@ bool ExactSolver::place81(Board81& p, int x, int d) {
   if (!(p.cand[d] & bit)) return false;
   // The cell's other digits lost a place in its units; d lost places all
   // over its peers' units.
-  const int half = 64 * (x >> 6);
-  const std::uint64_t low = std::uint64_t{1} << (x & 63);
   unsigned held = 0;
   for (int e = 0; e < 9; ++e) {
-    held |= static_cast<unsigned>((static_cast<std::uint64_t>(p.cand[e] >> half) & low) != 0) << e;
+    held |= static_cast<unsigned>((p.cand[e] & bit) != 0) << e;
     p.cand[e] &= ~bit;
   }
   p.dirty |= static_cast<std::uint16_t>(held | 1u << d);
@@ -546,9 +610,11 @@ bool ExactSolver::place81(Board81& p, int x, int d) {
   return true;
 }
 
-// Naked singles, and hidden ones when there are none, until nothing changes;
-// false on a contradiction.
-bool ExactSolver::propagate81(Board81& p) {
+// Naked singles, hidden ones when there are none, then (with triads) the
+// triads' stage, until nothing changes; false on a contradiction. A search
+// for a solution near a known one goes faster without triads: it mostly
+// walks straight to it.
+bool ExactSolver::propagate81(Board81& p, bool triads) {
   for (;;) {
     // Open cells with at least one candidate, and with two or more.
     B81 once = 0, twice = 0;
@@ -592,33 +658,98 @@ bool ExactSolver::propagate81(Board81& p) {
     if (placed) continue;
     if (!p.open) return true;
     bool changed = false;
-    for (int d = 0; d < 9; ++d) {
-      const auto lo = static_cast<std::uint64_t>(p.cand[d]), hi = static_cast<std::uint64_t>(p.cand[d] >> 64);
-      constexpr std::uint64_t kBand = (1u << 27) - 1;
-      const std::uint64_t keepLo = bandKeep(lo & kBand) | bandKeep(lo >> 27 & kBand) << 27;
-      const std::uint64_t keepHi = bandKeep(hi & kBand);
-      if ((lo & ~keepLo) | (hi & ~keepHi)) {
-        p.cand[d] &= (B81{keepHi} << 64) | keepLo;
-        p.dirty |= static_cast<std::uint16_t>(1u << d);
-        changed = true;
-      }
-    }
+    if (!triads) return true;
+    if (!triads81(p, changed)) return false;
     if (!changed) return true;
   }
 }
 
-bool ExactSolver::load81(const Grid& tab1) {
+// Triads of both orientations for every digit: locked candidates, and a
+// triad left with exactly three digits holds each of them. False when some
+// triad cannot get its three digits.
+bool ExactSolver::triads81(Board81& p, bool& changed) {
+  constexpr std::uint64_t kBand = (1u << 27) - 1;
+  std::uint32_t cols[9];
+  auto& held = held81_;
+  std::uint32_t c1 = 0, c2 = 0, c3 = 0, c4 = 0;  // triads of rows: at least 1..4 digits
+  std::uint32_t v1 = 0, v2 = 0, v3 = 0, v4 = 0;  // and of columns
+  for (int d = 0; d < 9; ++d) {
+    const auto lo = static_cast<std::uint64_t>(p.cand[d]), hi = static_cast<std::uint64_t>(p.cand[d] >> 64);
+    const std::uint64_t w[3] = {lo & kBand, lo >> 27 & kBand, hi & kBand};
+    std::uint32_t h = 0, v = 0;
+    for (int b = 0; b < 3; ++b) {
+      held[b][d] = static_cast<std::uint16_t>(bandTriads(w[b]));
+      h |= static_cast<std::uint32_t>(held[b][d]) << (9 * b);
+      v |= static_cast<std::uint32_t>((w[b] | w[b] >> 9 | w[b] >> 18) & 0x1FF) << (9 * b);
+    }
+    cols[d] = v;
+    c4 |= c3 & h;
+    c3 |= c2 & h;
+    c2 |= c1 & h;
+    c1 |= h;
+    v4 |= v3 & v;
+    v3 |= v2 & v;
+    v2 |= v1 & v;
+    v1 |= v;
+  }
+  if ((c3 & v3) != kBand) return false;
+  const std::uint32_t rowThree = c3 & ~c4, colThree = v3 & ~v4;
+  for (int d = 0; d < 9; ++d) {
+    std::uint64_t drop[3];
+    for (int b = 0; b < 3; ++b) {
+      const unsigned h = held[b][d];
+      drop[b] = kTriadCells[kChoiceDrop[h] | (h & kMates[h & rowThree >> (9 * b) & 0x1FF])];
+    }
+    const std::uint32_t v = cols[d];
+    std::uint32_t vDrop = 0;
+    for (int s = 0; s < 3; ++s) {
+      const unsigned h = stackOf(v, s);
+      held[3 + s][d] = static_cast<std::uint16_t>(h);
+      vDrop |= stackBack(kChoiceDrop[h] | (h & kMates[h & stackOf(colThree, s)]), s);
+    }
+    for (int b = 0; b < 3; ++b) drop[b] |= (vDrop >> (9 * b) & 0x1FFu) * 0x40201u;
+    const B81 gone = ((B81{drop[2]} << 64) | drop[0] | drop[1] << 27) & p.cand[d];
+    if (gone) {
+      p.cand[d] &= ~gone;
+      p.dirty |= static_cast<std::uint16_t>(1u << d);
+      changed = true;
+    }
+  }
+  return true;
+}
+
+bool ExactSolver::load81(const char* cells) {
   if (stack81_.empty()) stack81_.resize(83);
   Board81& p = stack81_[0];
-  for (auto& c : p.cand) c = kFull81;
-  p.open = kFull81;
-  p.dirty = 0x1FF;
+  // Each digit's givens and the cells they see, then every board at once.
+  B81 given[9] = {}, seen[9] = {}, filled = 0;
   for (int x = 0; x < 81; ++x) {
-    const char ch = tab1[x / 9 + 1][x % 9 + 1];
-    if (isDigit(ch) && !place81(p, kT81.bit[x], ch - '1')) return false;  // the same digit twice in a unit
+    const char ch = cells[x];
+    if (!isDigit(ch)) continue;
+    const int at = kT81.bit[x];
+    given[ch - '1'] |= kOne << at;
+    seen[ch - '1'] |= kT81.peers[at];
+    filled |= kOne << at;
   }
-  return propagate81(p);
+  for (int d = 0; d < 9; ++d) {
+    if (given[d] & seen[d]) return false;  // the same digit twice in a unit
+    p.cand[d] = (kFull81 & ~filled & ~seen[d]) | given[d];
+  }
+  p.open = kFull81 & ~filled;
+  p.dirty = 0x1FF;
+  return propagate81(p, !hasNear_);
 }
+
+namespace {
+
+// The cells of grid 1 row by row.
+std::array<char, 81> cellsOf(const Grid& g) {
+  std::array<char, 81> cells;
+  for (int x = 0; x < 81; ++x) cells[x] = g[x / 9 + 1][x % 9 + 1];
+  return cells;
+}
+
+}  // namespace
 
 int ExactSolver::solve81(int depth) {
   ++nodes_;
@@ -630,6 +761,48 @@ int ExactSolver::solve81(int depth) {
       found81_ = true;
     }
     return 1;
+  }
+  // A solution near a known one is found fastest through cells, near's digit first.
+  if (!hasNear_) {
+    // The band or stack with the fewest choices of triads over all digits,
+    // and in it the digit with fewest: after tdoku's branching on band
+    // configurations, which guesses far less than a cell with two digits.
+    // The triads' stage, the last to look at the board, left its triads.
+    int bestLine = -1, bestDigit = -1, bestSum = 1000, bestN = 10;
+    const auto& held = held81_;
+    for (int l = 0; l < 6; ++l) {
+      int sum = 0, digit = -1, n = 10;
+      for (int d = 0; d < 9; ++d) {
+        const int k = kChoices.count[held[l][d]];
+        sum += k;
+        if (k >= 2 && k < n) {
+          n = k;
+          digit = d;
+        }
+      }
+      if (digit >= 0 && sum < bestSum) {
+        bestSum = sum;
+        bestLine = l;
+        bestDigit = digit;
+        bestN = n;
+      }
+    }
+    if (bestLine >= 0) {
+      const int d = bestDigit;
+      const unsigned h = held[bestLine][d];
+      const B81 all = choiceCells(bestLine, 0x1FF);
+      int total = 0;
+      for (int i = 0; i < bestN; ++i) {
+        if (i + 1 < bestN) ++guesses_;
+        stack81_[depth + 1] = p;
+        Board81& q = stack81_[depth + 1];
+        q.cand[d] &= ~all | choiceCells(bestLine, kChoices.mask[h][i]);
+        q.dirty |= static_cast<std::uint16_t>(1u << d);
+        if (propagate81(q, true)) total += solve81(depth + 1);
+        if (total >= limit_) break;
+      }
+      return std::min(total, limit_);
+    }
   }
   // The first open cell with two candidates, else the first with fewest.
   B81 once = 0, twice = 0, thrice = 0;
@@ -661,9 +834,11 @@ int ExactSolver::solve81(int depth) {
   int total = 0;
   for (unsigned rest = digits & ~first, m = first ? first : rest; m;) {
     const int d = std::countr_zero(m);
+    if (digits & ~(1u << d)) ++guesses_;
+    digits &= ~(1u << d);
     stack81_[depth + 1] = p;
     Board81& q = stack81_[depth + 1];
-    if (place81(q, best, d) && propagate81(q)) total += solve81(depth + 1);
+    if (place81(q, best, d) && propagate81(q, !hasNear_)) total += solve81(depth + 1);
     if (total >= limit_) break;
     if (m == first) {
       m = rest;
@@ -679,8 +854,10 @@ void ExactSolver::begin(int limit, bool record) {
   record_ = record;
   rng_ = nullptr;
   nodes_ = 0;
+  guesses_ = 0;
   nodeBudget_ = 0;
   near_.fill(0);
+  hasNear_ = false;
   found81_ = false;
 }
 
@@ -693,6 +870,7 @@ int ExactSolver::countExcept(const Grid& tab1, int r, int c, char d, int limit, 
   const int x = f_.index(r, c);
   if (x < 0) return count(tab1, limit);
   begin(limit, false);
+  hasNear_ = near != nullptr;
   if (near)
     for (int y = 0; y < f_.cells(); ++y) {
       const char ch = (*near)[f_.row(y)][f_.col(y)];
@@ -700,7 +878,7 @@ int ExactSolver::countExcept(const Grid& tab1, int r, int c, char d, int limit, 
     }
   if (limit <= 0) return 0;
   if (f_.sud() == 1) {
-    if (!load81(tab1)) return 0;
+    if (!load81(cellsOf(tab1).data())) return 0;
     Board81& p = stack81_[0];
     if (isDigit(d)) {
       const int at = kT81.bit[x];
@@ -711,7 +889,7 @@ int ExactSolver::countExcept(const Grid& tab1, int r, int c, char d, int limit, 
       } else {
         p.cand[k] &= ~bit;
         p.dirty |= static_cast<std::uint16_t>(1u << k);
-        if (!propagate81(p)) return 0;
+        if (!propagate81(p, !hasNear_)) return 0;
       }
     }
     return solve81(0);
@@ -732,8 +910,17 @@ int ExactSolver::countExcept(const Grid& tab1, int r, int c, char d, int limit, 
 int ExactSolver::count(const Grid& tab1, int limit, Grid* first) {
   begin(limit, first != nullptr);
   if (limit <= 0) return 0;
-  const int found = f_.sud() == 1 ? (load81(tab1) ? solve81(0) : 0) : (load(tab1) ? solve(0, 0x1F) : 0);
+  const int found = f_.sud() == 1 ? (load81(cellsOf(tab1).data()) ? solve81(0) : 0) : (load(tab1) ? solve(0, 0x1F) : 0);
   if (found && first) writeSolution(*first);
+  return found;
+}
+
+int ExactSolver::count81(const char* cells, int limit, char* first) {
+  begin(limit, first != nullptr);
+  if (limit <= 0) return 0;
+  const int found = load81(cells) ? solve81(0) : 0;
+  if (found && first)
+    for (int x = 0; x < 81; ++x) first[x] = static_cast<char>('0' + sol_[x]);
   return found;
 }
 

@@ -105,6 +105,11 @@ class ExactSolver {
   // solution goes to *first (cells outside the sub-grids '0').
   int count(const Grid& tab1, int limit, Grid* first = nullptr);
 
+  // A classic Sudoku as 81 cells row by row ('1'..'9' a given, anything else
+  // empty), counted up to limit; the first solution's 81 digits go to first.
+  // Only for a solver of sud 1; it never builds a field's grid.
+  int count81(const char* cells, int limit, char* first = nullptr);
+
   // Solutions, up to limit, in which cell (r, c) does not hold digit d (all
   // of them when the cell lies outside the sub-grids).
   // After taking one given away from a puzzle with a single solution, a
@@ -126,6 +131,9 @@ class ExactSolver {
 
   // Search nodes of the last call, for benchmarks.
   long nodes() const { return nodes_; }
+  // Of them, the digits tried while another was still left to try (a
+  // Sudoku's search only): what other solvers count as guesses.
+  long guesses() const { return guesses_; }
 
  private:
   using Mask = std::uint16_t;  // bit d - 1 for digit d, kPlaced once assigned
@@ -162,8 +170,9 @@ class ExactSolver {
     std::uint16_t dirty;        // bit d: digit d + 1 lost a place since hidden singles looked
   };
   static bool place81(Board81& p, int x, int d);
-  static bool propagate81(Board81& p);
-  bool load81(const Grid& tab1);
+  bool propagate81(Board81& p, bool triads);
+  bool triads81(Board81& p, bool& changed);
+  bool load81(const char* cells);
   int solve81(int depth);
 
   const ExactField& f_;
@@ -180,10 +189,15 @@ class ExactSolver {
   std::array<std::uint8_t, ExactField::kMaxCells> sol_{};
   std::mt19937* rng_ = nullptr;  // set while drawing a random board
   std::array<Mask, ExactField::kMaxCells> near_{};  // digit to try first per cell, or 0
+  bool hasNear_ = false;
   long nodes_ = 0;
+  long guesses_ = 0;
   long nodeBudget_ = 0;  // search nodes allowed; 0: no bound
   std::vector<Board81> stack81_;  // a Sudoku's boards per search depth
   bool found81_ = false;          // sol_ holds the first solution
+  // Per digit, the triads (3x3 bits) of bands 1-3 and stacks 1-3 as the
+  // last triads' stage left them.
+  std::array<std::array<std::uint16_t, 9>, 6> held81_{};
 };
 
 }  // namespace qx

@@ -1,11 +1,14 @@
 // The complete solver per puzzle: the public Sudoku sets and the shipped
 // puzzles of both variants, first solution and the count to two that
-// --complete does. With a prebuilt tdoku (CMake QX_TDOKU_DIR), its rows run
-// in the same process on the same Sudoku boards, as the yardstick.
+// --complete does. With a prebuilt tdoku (CMake QX_TDOKU_DIR) or fsss2
+// (QX_FSSS2_DIR), their rows run in the same process on the same Sudoku
+// boards, as yardsticks.
 // One iteration solves the whole set; a figure is the mean per puzzle.
-// nodes_per_puzzle counts our search nodes, and tdoku's guesses on its rows.
+// nodes_per_puzzle counts our search nodes, guesses_per_puzzle the digits we
+// try while another is left to try: what tdoku and fsss2 count as guesses.
 #include <benchmark/benchmark.h>
 
+#include <array>
 #include <map>
 #include <string>
 #include <vector>
@@ -15,6 +18,10 @@
 
 #ifdef QX_HAVE_TDOKU
 #include <tdoku.h>
+#endif
+#ifdef QX_HAVE_FSSS2
+#include <fsss2.h>
+int nTrials = 0;  // fsss2 counts its guesses here
 #endif
 
 namespace {
@@ -57,31 +64,33 @@ const Set& setNamed(const std::string& name) {
   return sets[name] = s;
 }
 
-void perPuzzle(benchmark::State& state, std::size_t puzzles, long found, double guesses) {
+void perPuzzle(benchmark::State& state, std::size_t puzzles, long found, double nodes, double guesses) {
   state.counters["puzzles"] = static_cast<double>(puzzles);
   // Seconds per puzzle, from the CPU time of the iterations.
   state.counters["per_puzzle"] = benchmark::Counter(
       static_cast<double>(puzzles), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
   state.counters["solutions"] = static_cast<double>(found);
-  state.counters["nodes_per_puzzle"] = guesses / static_cast<double>(puzzles);
+  state.counters["nodes_per_puzzle"] = nodes / static_cast<double>(puzzles);
+  state.counters["guesses_per_puzzle"] = guesses / static_cast<double>(puzzles);
 }
 
 void complete(benchmark::State& state, const std::string& name, int limit) {
   const Set& set = setNamed(name);
   ExactSolver solver(set.sud);
   long found = 0;
-  double nodes = 0;
+  double nodes = 0, guesses = 0;
   Grid solution;
   for (auto _ : state) {
     found = 0;
-    nodes = 0;
+    nodes = guesses = 0;
     for (const Grid& g : set.boards) {
       found += solver.count(g, limit, &solution);
       nodes += static_cast<double>(solver.nodes());
+      guesses += static_cast<double>(solver.guesses());
       benchmark::DoNotOptimize(solution);
     }
   }
-  perPuzzle(state, set.boards.size(), found, nodes);
+  perPuzzle(state, set.boards.size(), found, nodes, guesses);
 }
 
 #ifdef QX_HAVE_TDOKU
@@ -100,7 +109,37 @@ void tdoku(benchmark::State& state, const std::string& name, int limit) {
       benchmark::DoNotOptimize(solution);
     }
   }
-  perPuzzle(state, set.lines.size(), found, guesses);
+  perPuzzle(state, set.lines.size(), found, guesses, guesses);
+}
+#endif
+
+#ifdef QX_HAVE_FSSS2
+// fsss2 takes 81 cells 0..9; one solution, or the count to two.
+void fsss2(benchmark::State& state, const std::string& name, int limit) {
+  const Set& set = setNamed(name);
+  std::vector<std::array<char, 81>> cells;
+  for (const std::string& line : set.lines) {
+    std::array<char, 81> c{};
+    for (int k = 0; k < 81; ++k) c[k] = isDigit(line[k]) ? static_cast<char>(line[k] - '0') : 0;
+    cells.push_back(c);
+  }
+  long found = 0;
+  char solution[81];
+  for (auto _ : state) {
+    found = 0;
+    nTrials = 0;
+    for (const auto& c : cells) {
+      if (limit == 1) {
+        hasAnySolution has{};
+        found += has.solve(c.data());
+      } else {
+        getSingleSolution gss{};
+        found += gss.solve(c.data(), solution);
+      }
+      benchmark::DoNotOptimize(solution);
+    }
+  }
+  perPuzzle(state, set.lines.size(), found, nTrials, nTrials);
 }
 #endif
 
@@ -117,6 +156,12 @@ void registerAll() {
       if (!s.starts_with("shipped-quincunx"))
         benchmark::RegisterBenchmark(("Tdoku/" + what + s).c_str(),
                                      [s, limit](benchmark::State& st) { tdoku(st, s, limit); })
+            ->Unit(benchmark::kMillisecond);
+#endif
+#ifdef QX_HAVE_FSSS2
+      if (!s.starts_with("shipped-quincunx"))
+        benchmark::RegisterBenchmark(("Fsss2/" + what + s).c_str(),
+                                     [s, limit](benchmark::State& st) { fsss2(st, s, limit); })
             ->Unit(benchmark::kMillisecond);
 #endif
     }

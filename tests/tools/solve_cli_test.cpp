@@ -131,6 +131,30 @@ TEST_F(SolveCli, CompleteSolvesCountsAndRefuses) {
   ASSERT_EQ(run({"--count", "--lines", path}), 0);
   EXPECT_EQ(out.str(), path + ":1: solutions 1\n" + path + ":2: solutions 2\n" + path + ":3: solutions 0\n");
 
+  // A line and a file of the same puzzle get the same report; --first the
+  // same without the word on uniqueness.
+  const auto file = write("sudoku-s.jeu", puzzleText(test::sudokuBoard(set[stuck].puzzle).tab1, Clue{}));
+  const std::string lineReport = text.substr(text.find('\n') + 1, text.find("file:", 1) - text.find('\n') - 1);
+  ASSERT_EQ(run({"--complete", file}), 0);
+  EXPECT_EQ(out.str(), "file: " + file + "\n" + lineReport);
+  std::string firstReport = lineReport;
+  firstReport.erase(firstReport.find("unique: yes\n"), 12);
+  for (const auto& args : {std::vector<std::string>{"--first", file}, {"--first", "--lines", path}}) {
+    ASSERT_EQ(run(args), 0);
+    EXPECT_EQ(out.str().substr(out.str().find('\n') + 1, firstReport.size()), firstReport) << args[1];
+  }
+  // The open line's first solution keeps its givens and breaks no rule.
+  const std::string second = out.str().substr(out.str().find(path + ":2\n"));
+  ASSERT_EQ(second.find("variant: sudoku\nresult: solved\nplaced: 51\n"), path.size() + 3);
+  Board opened;
+  opened.setVariant(1);
+  TextReader block(second.substr(second.find("placed: 51\n") + 11, 27 * 28));
+  readGridBlock(block, opened.tab2);
+  EXPECT_TRUE(test::isSolved(opened));
+  EXPECT_EQ(std::string(&opened.tab2[1][1], 9) + std::string(&opened.tab2[2][1], 9) +
+                std::string(&opened.tab2[3][1], 9) + std::string(&opened.tab2[4][1], 3),
+            open.substr(0, 30));
+
   // A Quincunx file's hidden clue counts as a given.
   Board b;
   b.tab1 = test::fullQuincunx(3);
@@ -141,8 +165,9 @@ TEST_F(SolveCli, CompleteSolvesCountsAndRefuses) {
   ASSERT_EQ(run({"--count", q, wrong}), 0);
   EXPECT_EQ(out.str(), q + ": solutions 1\n" + wrong + ": solutions 0\n");
 
-  EXPECT_EQ(run({"--complete", "--mode", "silent", path}), 2);
-  EXPECT_EQ(run({"--count", "--permute", "3", q}), 2);
+  for (const auto& args : {std::vector<std::string>{"--complete", "--mode", "silent", path},
+                           {"--count", "--permute", "3", q}, {"--first", "--count", q}})
+    EXPECT_EQ(run(args), 2) << args[0] << " " << args[1];
 }
 
 // Any number of threads prints what one thread prints, errors and status included.
@@ -158,7 +183,7 @@ TEST_F(SolveCli, JobsKeepTheOrderAndTheOutputOfOneThread) {
   files.insert(files.begin() + 3, (dir / "missing.jeu").string());
 
   const std::vector<std::vector<std::string>> runs = {
-      {"--lines", path}, {"--complete", "--lines", path}, {"--count", "--lines", path},
+      {"--lines", path}, {"--complete", "--lines", path}, {"--count", "--lines", path}, {"--first", "--lines", path},
       {"--mode", "obvious", "--lines", path}, files};
   for (const auto& args : runs) {
     auto with = [&](const char* jobs) {

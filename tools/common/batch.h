@@ -1,15 +1,20 @@
 #pragma once
-// Runs independent jobs on several threads and hands their texts back in the
-// order of the jobs, so that a batch prints exactly what one thread prints.
+// Runs independent jobs on several threads and prints their texts in the
+// order of the jobs as soon as each one's turn comes, so that a batch prints
+// exactly what one thread prints, with memory bounded whatever its size.
+// Every write to the output is checked: a failed one ends the batch.
 
 #include <algorithm>
-#include <atomic>
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 #include <ostream>
 #include <string>
 #include <system_error>
 #include <thread>
 #include <vector>
+
+#include "tools/common/output.h"
 
 namespace qx {
 
@@ -22,35 +27,96 @@ struct JobOutput {
 // The number of threads --jobs means by default: every core.
 inline int allCores() { return std::max(1, static_cast<int>(std::thread::hardware_concurrency())); }
 
-// Calls job(i) for i in 0..count-1 on up to threads threads, the next index
-// to whichever thread is free, and returns the outputs by index.
-inline std::vector<JobOutput> runJobs(int count, int threads, const std::function<JobOutput(int)>& job) {
-  std::vector<JobOutput> done(count);
-  std::atomic<int> next{0};
-  auto work = [&] {
-    for (int i; (i = next.fetch_add(1)) < count;) done[i] = job(i);
+// Takes inputs from next (called under a lock, in order, until it returns
+// false) and calls job(worker, index, input) on up to threads threads, each
+// with a Worker of its own kept from job to job. Outputs are printed in input
+// order; at most a window of them wait for their turn. Returns the worst
+// status; a failed write to out stops the batch and leaves out failed, for
+// checkOutput to tell.
+template <class Worker>
+int streamJobs(int threads, const std::function<bool(std::string&)>& next,
+               const std::function<JobOutput(Worker&, long, const std::string&)>& job, std::ostream& out,
+               std::ostream& err) {
+  threads = std::max(1, threads);
+  const long window = 8L * threads;
+  std::vector<JobOutput> slot(static_cast<std::size_t>(window));
+  std::vector<char> ready(static_cast<std::size_t>(window), 0);
+  std::mutex m;
+  std::condition_variable room;
+  long taken = 0, printed = 0;
+  bool ended = false, failed = false;
+  int status = 0;
+
+  // Under the lock: everything whose turn has come.
+  auto print = [&] {
+    const long before = printed;
+    while (!failed && ready[printed % window]) {
+      JobOutput& o = slot[printed % window];
+      out << o.out;
+      err << o.err;
+      status = std::max(status, o.status);
+      // The first lines show at once; later ones as the buffer fills.
+      if (printed == 0) out.flush();
+      failed = !out;
+      o.out.clear();
+      o.err.clear();
+      ready[printed % window] = 0;
+      ++printed;
+    }
+    if (printed != before || failed) room.notify_all();
   };
-  const int helpers = std::min(threads, count) - 1;
+  auto work = [&] {
+    Worker w;
+    std::string input;
+    for (;;) {
+      long i;
+      {
+        std::unique_lock lock(m);
+        room.wait(lock, [&] { return failed || ended || taken - printed < window; });
+        if (failed || ended) return;
+        if (!next(input)) {
+          ended = true;
+          room.notify_all();
+          return;
+        }
+        i = taken++;
+      }
+      JobOutput o = job(w, i, input);
+      std::lock_guard lock(m);
+      std::swap(slot[i % window], o);
+      ready[i % window] = 1;
+      print();
+    }
+  };
+
   std::vector<std::thread> pool;
   try {
-    for (int t = 0; t < helpers; ++t) pool.emplace_back(work);
+    for (int t = 1; t < threads; ++t) pool.emplace_back(work);
   } catch (const std::system_error&) {
     // Fewer threads than asked: the ones there are share the jobs.
   }
   work();
   for (auto& t : pool) t.join();
-  return done;
+  out.flush();
+  return status;
 }
 
-// Every job's output, in the order of the jobs; the worst status.
-inline int printAll(const std::vector<JobOutput>& done, std::ostream& out, std::ostream& err) {
-  int status = 0;
-  for (const auto& d : done) {
-    out << d.out;
-    err << d.err;
-    status = std::max(status, d.status);
-  }
-  return status;
+// Inputs 0..count-1 as their numbers, for jobs that need nothing else.
+inline std::function<bool(std::string&)> countTo(long count) {
+  return [count, n = 0L](std::string& input) mutable {
+    if (n >= count) return false;
+    input = std::to_string(n++);
+    return true;
+  };
+}
+
+// The items of a list in order.
+inline std::function<bool(std::string&)> eachOf(const std::vector<std::string>& items) {
+  return [&items, n = std::size_t{0}](std::string& input) mutable {
+    if (n >= items.size()) return false;
+    input = items[n++];
+    return true;
+  };
 }
 
 }  // namespace qx

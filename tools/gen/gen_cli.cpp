@@ -1,9 +1,12 @@
 #include "tools/gen/gen_cli.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
-#include <fstream>
+#include <optional>
 #include <ostream>
 #include <string_view>
 
@@ -75,27 +78,52 @@ bool parseNumber(const std::string& text, T& value, T lo, T hi) {
 
 const char* variantName(int su) { return su == 0 ? "quincunx" : "sudoku"; }
 
+// What a thread keeps from file to file.
+struct Worker {
+  std::optional<ExactSolver> sudoku, quincunx;
+  ExactSolver& solver(int su) {
+    auto& s = su == 0 ? quincunx : sudoku;
+    if (!s) s.emplace(su == 0 ? 5 : 1);
+    return *s;
+  }
+};
+
 int rateFiles(const Options& opt, std::ostream& out, std::ostream& err) {
-  const auto done = runJobs(static_cast<int>(opt.files.size()), opt.jobs, [&](int i) {
-    JobOutput o;
-    const std::string& path = opt.files[i];
-    const int su = opt.variant >= 0 ? opt.variant : shippedVariant(path, 0);
-    Grid tab1;
-    for (auto& row : tab1) row.fill('0');
-    Clue clue;
-    if (!lecture(path, tab1, clue)) {
-      o.err = "quincunx-gen: cannot read " + path + "\n";
-      o.status = 1;
-      return o;
-    }
-    const int solutions = ExactSolver(su == 0 ? 5 : 1).count(tab1, 2);
-    const Rating r = gen::rate(tab1, clue, su).rating;
-    o.out = path + ": " + variantName(su) + " " +
-            (solutions == 0 ? "no-solution" : solutions == 1 ? "unique" : "not-unique") + " " +
-            gen::ratingName(r) + "\n";
-    return o;
-  });
-  return printAll(done, out, err);
+  return streamJobs<Worker>(
+      opt.jobs, eachOf(opt.files),
+      [&](Worker& w, long, const std::string& path) {
+        JobOutput o;
+        const int su = opt.variant >= 0 ? opt.variant : shippedVariant(path, 0);
+        Grid tab1;
+        for (auto& row : tab1) row.fill('0');
+        Clue clue;
+        if (!lecture(path, tab1, clue)) {
+          o.err = "quincunx-gen: cannot read " + path + "\n";
+          o.status = 1;
+          return o;
+        }
+        const int solutions = w.solver(su).count(tab1, 2);
+        const Rating r = gen::rate(tab1, clue, su).rating;
+        o.out = path + ": " + variantName(su) + " " +
+                (solutions == 0 ? "no-solution" : solutions == 1 ? "unique" : "not-unique") + " " +
+                gen::ratingName(r) + "\n";
+        return o;
+      },
+      out, err);
+}
+
+// Writes a puzzle file whole or not at all: what could not be finished is
+// removed. Empty when written, else why not.
+std::string writePuzzle(const std::string& path, const std::string& text) {
+  errno = 0;
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return std::strerror(errno ? errno : EIO);
+  const bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size() && std::fflush(f) == 0;
+  const int why = errno ? errno : EIO;
+  if (std::fclose(f) == 0 && written) return "";
+  const int closeWhy = errno ? errno : EIO;
+  std::remove(path.c_str());
+  return std::strerror(written ? closeWhy : why);
 }
 
 int generateFiles(const Options& opt, std::ostream& out, std::ostream& err) {
@@ -115,38 +143,36 @@ int generateFiles(const Options& opt, std::ostream& out, std::ostream& err) {
   g.tries = opt.tries;
 
   // Puzzle n depends on the seed and n alone, so any thread may make it.
-  const auto done = runJobs(opt.count, opt.jobs, [&](int i) {
-    JobOutput o;
-    const int n = opt.first + i;
-    const auto path = (std::filesystem::path(opt.out) /
-                       (prefix + "-" + gen::ratingName(opt.rating) + "-" + std::to_string(n) + ".jeu"))
-                          .string();
-    const auto puzzle = gen::generate(g, opt.seed, n);
-    if (!puzzle) {
-      o.err = "quincunx-gen: no " + std::string(gen::ratingName(opt.rating)) + " " + variantName(su) +
-              " found for " + path + " in " + std::to_string(opt.tries) + " boards\n";
-      o.status = 1;
-      return o;
-    }
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file << puzzleText(puzzle->tab1, puzzle->clue);
-    file.close();
-    if (!file) {
-      o.err = "quincunx-gen: cannot write " + path + "\n";
-      o.status = 1;
-      return o;
-    }
-    o.out = path + ": " + variantName(su) + " unique " + gen::ratingName(puzzle->rating) + " (" +
-            std::to_string(puzzle->givens) + " givens" + (puzzle->clue.ne == 1 ? ", hidden clue" : "") +
-            ")\n";
-    return o;
-  });
-  return printAll(done, out, err);
+  struct NoState {};
+  return streamJobs<NoState>(
+      opt.jobs, countTo(opt.count),
+      [&](NoState&, long i, const std::string&) {
+        JobOutput o;
+        const int n = opt.first + static_cast<int>(i);
+        const auto path = (std::filesystem::path(opt.out) /
+                           (prefix + "-" + gen::ratingName(opt.rating) + "-" + std::to_string(n) + ".jeu"))
+                              .string();
+        const auto puzzle = gen::generate(g, opt.seed, n);
+        if (!puzzle) {
+          o.err = "quincunx-gen: no " + std::string(gen::ratingName(opt.rating)) + " " + variantName(su) +
+                  " found for " + path + " in " + std::to_string(opt.tries) + " boards\n";
+          o.status = 1;
+          return o;
+        }
+        if (const std::string why = writePuzzle(path, puzzleText(puzzle->tab1, puzzle->clue)); !why.empty()) {
+          o.err = "quincunx-gen: cannot write " + path + ": " + why + "\n";
+          o.status = 1;
+          return o;
+        }
+        o.out = path + ": " + variantName(su) + " unique " + gen::ratingName(puzzle->rating) + " (" +
+                std::to_string(puzzle->givens) + " givens" + (puzzle->clue.ne == 1 ? ", hidden clue" : "") +
+                ")\n";
+        return o;
+      },
+      out, err);
 }
 
-}  // namespace
-
-int runGenCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   Options opt;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
@@ -216,6 +242,12 @@ int runGenCli(const std::vector<std::string>& args, std::ostream& out, std::ostr
   }
   if (!opt.files.empty()) return usageError(err, "unexpected argument " + opt.files.front());
   return generateFiles(opt, out, err);
+}
+
+}  // namespace
+
+int runGenCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  return checkOutput(out, err, "quincunx-gen", run(args, out, err));
 }
 
 }  // namespace qx

@@ -34,14 +34,66 @@ std::unique_ptr<Board> loaded(const Grid& tab1, const Clue& clue, int su) {
   return b;
 }
 
-// The engine's verdict, kept only when its board is the known solution.
-Rating rateAgainst(const Grid& tab1, const Clue& clue, int su, const Grid& solution) {
-  const Verdict v = rate(tab1, clue, su);
-  if (v.rating == Rating::kUnsolved) return v.rating;
+// The board a solve left, givens included, against the known solution.
+bool leftSolution(const Board& b, const Grid& solution) {
   for (int r = 1; r <= kField; ++r)
     for (int c = 1; c <= kField; ++c)
-      if (inSubGrid(r, c, su == 0 ? 5 : 1) && v.board[r][c] != solution[r][c]) return Rating::kUnsolved;
-  return v.rating;
+      if (inSubGrid(r, c, b.sud) && (isDigit(b.tab1[r][c]) ? b.tab1[r][c] : b.tab2[r][c]) != solution[r][c])
+        return false;
+  return true;
+}
+
+// A silent solve that stops once it is known to need more than a wanted
+// rating: at its first two-candidate trial, or when it turns to
+// three-candidate trials. Outside trials a silent solve pumps messages only
+// once it is done.
+class StoppingHost : public SolverHost {
+ public:
+  explicit StoppingHost(Rating want) : want_(want) {}
+  void failureBox(int text) override { box = text; }
+  void nessage() override { pumped_ = true; }
+  int termine() const override {
+    return (want_ == Rating::kLogic && pumped_) || (want_ == Rating::kTrials && engine && engine->trouv == 1);
+  }
+  int box = 0;
+  const Engine* engine = nullptr;  // the solve it serves
+
+ private:
+  Rating want_;
+  bool pumped_ = false;
+};
+
+// The engine's verdict, kept only when its board is the known solution, as
+// far as generation asks: with exact, what rate says; otherwise exact up to
+// want, and any rating above want (kUnsolved when the solve stopped early)
+// only means above it. Cheap methods first: the obvious resolution decides
+// alone when it fills the board, and is not run when telling singles from
+// logic cannot matter.
+Rating rateAgainst(const Grid& tab1, const Clue& clue, int su, const Grid& solution, Rating want,
+                   bool exact = false) {
+  if (exact) {
+    const Verdict v = rate(tab1, clue, su);
+    if (v.rating == Rating::kUnsolved) return v.rating;
+    Board b;
+    b.setVariant(su);
+    b.tab2 = v.board;
+    return leftSolution(b, solution) ? v.rating : Rating::kUnsolved;
+  }
+  if (want <= Rating::kLogic) {
+    auto b = loaded(tab1, clue, su);
+    QuietHost host;
+    Engine(*b, host).solution(kObvious);
+    if (filled(*b)) return leftSolution(*b, solution) ? Rating::kSingles : Rating::kUnsolved;
+    if (want == Rating::kSingles) return Rating::kUnsolved;
+  }
+  auto b = loaded(tab1, clue, su);
+  StoppingHost host(want);
+  Engine engine(*b, host);
+  host.engine = &engine;
+  engine.solution(kSilent);
+  if (host.box != 0 || !filled(*b) || !leftSolution(*b, solution)) return Rating::kUnsolved;
+  if (engine.trouv == 1) return Rating::kDeep;
+  return engine.placedByTrials > 0 ? Rating::kTrials : Rating::kLogic;
 }
 
 // The cells taken away or put back together: one cell, or a cell with its
@@ -108,10 +160,18 @@ std::optional<Rating> parseRating(std::string_view name) {
 Verdict rate(const Grid& tab1, const Clue& clue, int su) {
   Verdict v;
   {
+    // A board the obvious resolution fills is one the silent solve fills too.
     auto b = loaded(tab1, clue, su);
     QuietHost host;
     Engine(*b, host).solution(kObvious);
-    if (filled(*b)) v.rating = Rating::kSingles;
+    if (filled(*b)) {
+      v.rating = Rating::kSingles;
+      v.board = b->tab2;
+      for (int r = 1; r <= kField; ++r)
+        for (int c = 1; c <= kField; ++c)
+          if (isDigit(b->tab1[r][c])) v.board[r][c] = b->tab1[r][c];
+      return v;
+    }
   }
   auto b = loaded(tab1, clue, su);
   QuietHost host;
@@ -123,7 +183,6 @@ Verdict rate(const Grid& tab1, const Clue& clue, int su) {
       if (isDigit(b->tab1[r][c])) v.board[r][c] = b->tab1[r][c];
   const bool solved = host.box == 0 && filled(*b);
   if (!solved) v.rating = Rating::kUnsolved;
-  else if (v.rating == Rating::kSingles) return v;
   else if (engine.trouv == 1) v.rating = Rating::kDeep;
   else if (engine.placedByTrials > 0) v.rating = Rating::kTrials;
   else v.rating = Rating::kLogic;
@@ -155,7 +214,7 @@ std::optional<Puzzle> generate(const GenOptions& opt, std::uint32_t seed, int n)
       else setCells(minimal, f, g, full);
     }
 
-    const Rating hardest = rateAgainst(minimal, Clue{}, opt.su, full);
+    const Rating hardest = rateAgainst(minimal, Clue{}, opt.su, full, want, true);
     if (hardest == want) return done(minimal, Clue{}, hardest);
     if (hardest < want) continue;  // even the fewest givens are too easy
 
@@ -166,7 +225,7 @@ std::optional<Puzzle> generate(const GenOptions& opt, std::uint32_t seed, int n)
       for (int k = 0; k < kClueCells && k < static_cast<int>(empty.size()); ++k) {
         const int r = f.row(empty[k]), c = f.col(empty[k]);
         const Clue clue{1, r, c, full[r][c]};
-        if (rateAgainst(minimal, clue, opt.su, full) == want) return done(minimal, clue, want);
+        if (rateAgainst(minimal, clue, opt.su, full, want) == want) return done(minimal, clue, want);
       }
     }
 
@@ -183,7 +242,7 @@ std::optional<Puzzle> generate(const GenOptions& opt, std::uint32_t seed, int n)
       };
       auto ratingAt = [&](int k) {
         auto it = seen.find(k);
-        if (it == seen.end()) it = seen.emplace(k, rateAgainst(withBack(k), Clue{}, opt.su, full)).first;
+        if (it == seen.end()) it = seen.emplace(k, rateAgainst(withBack(k), Clue{}, opt.su, full, want)).first;
         return it->second;
       };
       int lo = 0, hi = static_cast<int>(back.size());  // ratingAt(lo) > want, full board: singles

@@ -2,14 +2,16 @@
 #include <string>
 #include <vector>
 
+#include "tools/common/output.h"
 #include "tools/gen/gen_cli.h"
 
 int main(int argc, char** argv) {
-  std::ios::sync_with_stdio(false);
+  qx::FdOutBuf buf(1);
+  std::ostream out(&buf);
   const std::vector<std::string> args(argv + 1, argv + argc);
   if (args.size() == 1 && args[0] == "--version") {
-    std::cout << "quincunx-gen " QX_VERSION "\n";
-    return 0;
+    out << "quincunx-gen " QX_VERSION "\n";
+    return qx::checkOutput(out, std::cerr, "quincunx-gen", 0);
   }
-  return qx::runGenCli(args, std::cout, std::cerr);
+  return qx::runGenCli(args, out, std::cerr);
 }

@@ -2,14 +2,16 @@
 #include <string>
 #include <vector>
 
+#include "tools/common/output.h"
 #include "tools/solve/solve_cli.h"
 
 int main(int argc, char** argv) {
-  std::ios::sync_with_stdio(false);
+  qx::FdOutBuf buf(1);
+  std::ostream out(&buf);
   const std::vector<std::string> args(argv + 1, argv + argc);
   if (args.size() == 1 && args[0] == "--version") {
-    std::cout << "quincunx-solve " QX_VERSION "\n";
-    return 0;
+    out << "quincunx-solve " QX_VERSION "\n";
+    return qx::checkOutput(out, std::cerr, "quincunx-solve", 0);
   }
-  return qx::runSolveCli(args, std::cout, std::cerr);
+  return qx::runSolveCli(args, out, std::cerr);
 }

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <cstdint>
 #include <fstream>
+#include <optional>
 #include <ostream>
 #include <sstream>
 #include <string_view>
@@ -25,8 +26,8 @@ namespace {
 constexpr std::string_view kUsage =
     "usage: quincunx-solve [--variant quincunx|sudoku] [--mode silent|obvious] [--jobs N] FILE...\n"
     "       quincunx-solve [--mode silent|obvious] [--jobs N] --lines FILE\n"
-    "       quincunx-solve [--variant quincunx|sudoku] --complete|--count [--jobs N] FILE...\n"
-    "       quincunx-solve --complete|--count [--jobs N] --lines FILE\n"
+    "       quincunx-solve [--variant quincunx|sudoku] --first|--complete|--count [--jobs N] FILE...\n"
+    "       quincunx-solve --first|--complete|--count [--jobs N] --lines FILE\n"
     "       quincunx-solve [--variant quincunx|sudoku] --permute SEED FILE\n"
     "\n"
     "Solves each puzzle file (*.jeu) with the program's engine and prints, per puzzle,\n"
@@ -36,7 +37,10 @@ constexpr std::string_view kUsage =
     "search instead of the written method: \"result: solved\" or \"result: no-solution\",\n"
     "then \"unique: yes\" or \"unique: no\" (a second solution exists). --count prints one\n"
     "line per puzzle instead, \"NAME: solutions 0|1|2\", counting no further than two.\n"
-    "--jobs N solves on N threads (default: every core); the output is the same.\n"
+    "--first prints the first solution the complete search finds, with no word on\n"
+    "uniqueness: the fastest way through a batch known to be sound.\n"
+    "--jobs N solves on N threads (default: every core); the output is the same and\n"
+    "comes in order as the puzzles are done.\n"
     "--permute solves the puzzle, permutes it once with the generator seeded by SEED\n"
     "(0..4294967295) and prints the new givens, an empty line, the new solution, an\n"
     "empty line and \"clue: NE ROW COLUMN DIGIT\".\n";
@@ -48,14 +52,18 @@ class RecordingHost : public SolverHost {
   int box = 0;
 };
 
+// The complete search, when one is asked for: the first solution found, the
+// solutions counted to two with a report per puzzle, or their count alone.
+enum class Search { kNone, kFirst, kComplete, kCount };
+
 struct Options {
   int variant = -1;  // -1: from the file name
   int mode = kSilent;
   bool modeGiven = false;
   bool lines = false;
   bool permute = false;
-  bool complete = false;
-  bool count = false;
+  Search search = Search::kNone;
+  int searches = 0;  // how many of --first, --complete and --count were given
   int jobs = 0;  // 0: every core
   bool jobsGiven = false;
   std::uint32_t seed = 0;
@@ -67,17 +75,39 @@ int usageError(std::ostream& err, std::string_view why) {
   return 2;
 }
 
-// The complete search: the givens and the clue, solved and counted up to two.
-void completeAndReport(Board& b, const Clue& clue, bool countOnly, const std::string& label,
-                       std::ostream& out) {
+// What a thread keeps from puzzle to puzzle.
+struct Worker {
+  std::optional<ExactSolver> sudoku, quincunx;
+  ExactSolver& solver(int sud) {
+    auto& s = sud == 5 ? quincunx : sudoku;
+    if (!s) s.emplace(sud);
+    return *s;
+  }
+};
+
+// The report of the complete search, from the solutions found (up to two),
+// how many cells the shown board fills and its grid block.
+void searchReport(Search how, const std::string& label, bool quincunx, int solutions, int placed,
+                  std::string_view block, std::string& out) {
+  if (how == Search::kCount) {
+    out += label + ": solutions " + std::to_string(solutions) + "\n";
+    return;
+  }
+  out += "file: " + label + "\nvariant: " + (quincunx ? "quincunx" : "sudoku") +
+         "\nresult: " + (solutions > 0 ? "solved" : "no-solution") + "\n";
+  if (how == Search::kComplete && solutions > 0) out += solutions == 1 ? "unique: yes\n" : "unique: no\n";
+  out += "placed: " + std::to_string(placed) + "\n";
+  out += block;
+  out += "\n";
+}
+
+// The givens and the clue, solved by the complete search.
+void completeAndReport(Board& b, const Clue& clue, Search how, const std::string& label, Worker& w,
+                       std::string& out) {
   placeClue(b, clue);
   const Grid start = givensOf(b);
   Grid solved;
-  const int solutions = ExactSolver(b.sud).count(start, 2, &solved);
-  if (countOnly) {
-    out << label << ": solutions " << solutions << "\n";
-    return;
-  }
+  const int solutions = w.solver(b.sud).count(start, how == Search::kFirst ? 1 : 2, &solved);
   int placed = 0;
   Grid shown = start;
   if (solutions > 0)
@@ -87,16 +117,12 @@ void completeAndReport(Board& b, const Clue& clue, bool countOnly, const std::st
           shown[r][c] = solved[r][c];
           ++placed;
         }
-  out << "file: " << label << "\n"
-      << "variant: " << (b.su == 0 ? "quincunx" : "sudoku") << "\n"
-      << "result: " << (solutions > 0 ? "solved" : "no-solution") << "\n";
-  if (solutions > 0) out << "unique: " << (solutions == 1 ? "yes" : "no") << "\n";
-  out << "placed: " << placed << "\n" << gridBlock(shown) << "\n";
+  searchReport(how, label, b.su == 0, solutions, placed, how == Search::kCount ? "" : gridBlock(shown), out);
 }
 
-void solveAndReport(Board& b, const Clue& clue, const Options& opt, const std::string& label,
-                    std::ostream& out) {
-  if (opt.complete || opt.count) return completeAndReport(b, clue, opt.count, label, out);
+void solveAndReport(Board& b, const Clue& clue, const Options& opt, const std::string& label, Worker& w,
+                    std::string& out) {
+  if (opt.search != Search::kNone) return completeAndReport(b, clue, opt.search, label, w, out);
   const int mode = opt.mode;
   placeClue(b, clue);
   RecordingHost host;
@@ -117,21 +143,81 @@ void solveAndReport(Board& b, const Clue& clue, const Options& opt, const std::s
       else if (isDigit(b.tab2[r][c]) && inSubGrid(r, c, b.sud)) ++placed;
     }
   }
-  out << "file: " << label << "\n"
-      << "variant: " << (b.su == 0 ? "quincunx" : "sudoku") << "\n"
-      << "result: " << result << "\n"
-      << "placed: " << placed << "\n"
-      << gridBlock(shown) << "\n";
+  out += "file: " + label + "\nvariant: " + (b.su == 0 ? "quincunx" : "sudoku") + "\nresult: " + result +
+         "\nplaced: " + std::to_string(placed) + "\n" + gridBlock(shown) + "\n";
 }
 
-// One classic Sudoku in 81 characters into grid 1 of a cleared board.
-bool loadLine(std::string_view line, Board& b) {
+// A classic Sudoku line: 81 characters of 1-9, '.' or '0'.
+bool isSudokuLine(std::string_view line) {
   if (line.size() != 81) return false;
   for (char ch : line)
     if (ch != '.' && ch != '0' && !isDigit(ch)) return false;
-  for (int k = 0; k < 81; ++k) b.tab1[k / 9 + 1][k % 9 + 1] = line[k] == '.' ? '0' : line[k];
   return true;
 }
+
+// One classic Sudoku line into grid 1 of a cleared board.
+void loadLine(std::string_view line, Board& b) {
+  for (int k = 0; k < 81; ++k) b.tab1[k / 9 + 1][k % 9 + 1] = line[k] == '.' ? '0' : line[k];
+}
+
+// The grid block of a field holding the 81 cells of grid 1 and '0' elsewhere,
+// without building the field.
+std::string sudokuBlock(const char* cells) {
+  static const std::string empty = [] {
+    Grid g;
+    for (auto& row : g) row.fill('0');
+    return gridBlock(g);
+  }();
+  std::string block = empty;
+  for (int i = 0; i < 9; ++i)
+    for (int j = 0; j < 9; ++j) block[28 * (i + i / 3) + j + j / 3] = cells[9 * i + j];
+  return block;
+}
+
+// The complete search on a Sudoku line.
+void searchLine(std::string_view line, Search how, const std::string& label, Worker& w, std::string& out) {
+  char start[81], solved[81];
+  for (int k = 0; k < 81; ++k) start[k] = line[k] == '.' ? '0' : line[k];
+  const int solutions = w.solver(1).count81(start, how == Search::kFirst ? 1 : 2, solved);
+  int placed = 0;
+  if (solutions > 0)
+    for (int k = 0; k < 81; ++k)
+      if (!isDigit(start[k])) {
+        start[k] = solved[k];
+        ++placed;
+      }
+  searchReport(how, label, false, solutions, placed, how == Search::kCount ? "" : sudokuBlock(start), out);
+}
+
+// The lines of a file one by one, each kept up to a bound far above a Sudoku
+// line's 81 characters.
+class LineReader {
+ public:
+  explicit LineReader(std::ifstream& in) : in_(in) {}
+  bool next(std::string& line) {
+    line.clear();
+    if (failed_) return false;
+    std::streambuf* sb = in_.rdbuf();
+    int ch;
+    try {
+      while ((ch = sb->sbumpc()) != EOF && ch != '\n')
+        if (line.size() < 4096) line.push_back(static_cast<char>(ch));
+    } catch (const std::exception&) {
+      failed_ = true;
+      return false;
+    }
+    if (ch == EOF && line.empty()) return false;
+    ++lines_;
+    return true;
+  }
+  bool failed() const { return failed_; }
+  long lines() const { return lines_; }
+
+ private:
+  std::ifstream& in_;
+  bool failed_ = false;
+  long lines_ = 0;
+};
 
 int solveLines(const Options& opt, std::ostream& out, std::ostream& err) {
   const std::string& path = opt.files.front();
@@ -139,65 +225,59 @@ int solveLines(const Options& opt, std::ostream& out, std::ostream& err) {
   struct stat info {};
   std::ifstream in;
   errno = 0;
-  if (::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode)) in.open(path);
+  if (::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode)) in.open(path, std::ios::binary);
   if (!in.is_open()) {
     err << "quincunx-solve: cannot read " << path << ": "
         << (errno == ENOENT ? std::strerror(ENOENT) : "it is not a readable regular file") << "\n";
     return 1;
   }
-  std::vector<std::string> lines;
-  // A line is kept up to a bound far above a Sudoku line's 81 characters.
-  for (std::string line;;) {
-    line.clear();
-    int ch;
-    while ((ch = in.get()) != EOF && ch != '\n')
-      if (line.size() < 4096) line.push_back(static_cast<char>(ch));
-    if (ch == EOF && line.empty()) break;
-    lines.push_back(std::move(line));
-  }
-  if (in.bad()) {
-    err << "quincunx-solve: cannot read " << path << ": read error after line " << lines.size() << "\n";
+  in.exceptions(std::ios::badbit);
+  LineReader reader(in);
+  const int status = streamJobs<Worker>(
+      opt.jobs, [&](std::string& line) { return reader.next(line); },
+      [&](Worker& w, long i, const std::string& input) {
+        JobOutput o;
+        std::string_view line = input;
+        const std::string label = path + ":" + std::to_string(i + 1);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        if (!isSudokuLine(line)) {
+          o.err = "quincunx-solve: " + label + ": not a Sudoku line (81 characters of 1-9, '.' or '0'); skipped\n";
+          o.status = 1;
+        } else if (opt.search != Search::kNone) {
+          searchLine(line, opt.search, label, w, o.out);
+        } else {
+          Board b;
+          b.setVariant(1);
+          loadLine(line, b);
+          solveAndReport(b, Clue{}, opt, label, w, o.out);
+        }
+        return o;
+      },
+      out, err);
+  if (reader.failed()) {
+    err << "quincunx-solve: cannot read " << path << ": read error after line " << reader.lines() << "\n";
     return 1;
   }
-  const auto done = runJobs(static_cast<int>(lines.size()), opt.jobs, [&](int i) {
-    JobOutput o;
-    std::string line = lines[i];
-    const int number = i + 1;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    Board b;
-    b.setVariant(1);
-    if (!loadLine(line, b)) {
-      o.err = "quincunx-solve: " + path + ":" + std::to_string(number) +
-              ": not a Sudoku line (81 characters of 1-9, '.' or '0'); skipped\n";
-      o.status = 1;
-      return o;
-    }
-    std::ostringstream text;
-    solveAndReport(b, Clue{}, opt, path + ":" + std::to_string(number), text);
-    o.out = text.str();
-    return o;
-  });
-  return printAll(done, out, err);
+  return status;
 }
 
 int solveFiles(const Options& opt, std::ostream& out, std::ostream& err) {
-  const auto done = runJobs(static_cast<int>(opt.files.size()), opt.jobs, [&](int i) {
-    JobOutput o;
-    const std::string& path = opt.files[i];
-    Board b;
-    b.setVariant(opt.variant >= 0 ? opt.variant : variantFromName(path, 0));
-    Clue clue;
-    if (const ReadStatus st = lecture(path, b.tab1, clue); !st) {
-      o.err = "quincunx-solve: cannot read " + path + ": " + st.why + "\n";
-      o.status = 1;
-      return o;
-    }
-    std::ostringstream text;
-    solveAndReport(b, clue, opt, path, text);
-    o.out = text.str();
-    return o;
-  });
-  return printAll(done, out, err);
+  return streamJobs<Worker>(
+      opt.jobs, eachOf(opt.files),
+      [&](Worker& w, long, const std::string& path) {
+        JobOutput o;
+        Board b;
+        b.setVariant(opt.variant >= 0 ? opt.variant : variantFromName(path, 0));
+        Clue clue;
+        if (const ReadStatus st = lecture(path, b.tab1, clue); !st) {
+          o.err = "quincunx-solve: cannot read " + path + ": " + st.why + "\n";
+          o.status = 1;
+          return o;
+        }
+        solveAndReport(b, clue, opt, path, w, o.out);
+        return o;
+      },
+      out, err);
 }
 
 // Decimal, unsigned 32-bit, nothing else around it.
@@ -244,9 +324,7 @@ int permuteFile(const Options& opt, std::ostream& out, std::ostream& err) {
   return 0;
 }
 
-}  // namespace
-
-int runSolveCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   Options opt;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
@@ -269,10 +347,9 @@ int runSolveCli(const std::vector<std::string>& args, std::ostream& out, std::os
       opt.modeGiven = true;
     } else if (a == "--lines") {
       opt.lines = true;
-    } else if (a == "--complete") {
-      opt.complete = true;
-    } else if (a == "--count") {
-      opt.count = true;
+    } else if (a == "--first" || a == "--complete" || a == "--count") {
+      opt.search = a == "--first" ? Search::kFirst : a == "--complete" ? Search::kComplete : Search::kCount;
+      ++opt.searches;
     } else if (a == "--jobs") {
       const std::string* v = value();
       if (!v || !parseJobs(*v, opt.jobs)) return usageError(err, "--jobs takes a number from 1 to 1024");
@@ -290,12 +367,12 @@ int runSolveCli(const std::vector<std::string>& args, std::ostream& out, std::os
     }
   }
   if (opt.files.empty()) return usageError(err, "no puzzle file given");
-  if ((opt.complete || opt.count) && opt.modeGiven)
-    return usageError(err, "--complete and --count go without --mode");
+  if (opt.searches > 1) return usageError(err, "--first, --complete and --count go one at a time");
+  if (opt.searches && opt.modeGiven) return usageError(err, "--first, --complete and --count go without --mode");
   if (opt.jobs == 0) opt.jobs = allCores();
   if (opt.permute) {
-    if (opt.lines || opt.modeGiven || opt.complete || opt.count || opt.jobsGiven)
-      return usageError(err, "--permute goes with neither --lines, --mode, --complete, --count nor --jobs");
+    if (opt.lines || opt.modeGiven || opt.searches || opt.jobsGiven)
+      return usageError(err, "--permute goes with neither --lines, --mode, --first, --complete, --count nor --jobs");
     if (opt.files.size() != 1) return usageError(err, "--permute reads exactly one file");
     return permuteFile(opt, out, err);
   }
@@ -305,6 +382,12 @@ int runSolveCli(const std::vector<std::string>& args, std::ostream& out, std::os
     return solveLines(opt, out, err);
   }
   return solveFiles(opt, out, err);
+}
+
+}  // namespace
+
+int runSolveCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  return checkOutput(out, err, "quincunx-solve", run(args, out, err));
 }
 
 }  // namespace qx

@@ -425,7 +425,9 @@ Recovery recoverState(const std::string& dir, bool setAsideBlocking) {
   const std::string journal = dir + "/" + kJournalFile;
   Recovery r;
   struct stat st {};
-  if (fileOps().lstat(journal.c_str(), &st) == 0) {
+  const bool found = fileOps().lstat(journal.c_str(), &st) == 0;
+  if (!found && errno != ENOENT) return {why(journal), Recovery::unfinished};
+  if (found) {
     std::string text;
     std::vector<Entry> entries;
     const ReadStatus read = S_ISREG(st.st_mode) ? readFile(journal, text) : ReadStatus{};

@@ -67,6 +67,7 @@ int main(int argc, char** argv) {
   qx::QtPlatform platform;
   qx::App program(platform, folders.data, folders.state);
   if (!unusable.empty())
-    program.stateFolderUnusable(folders.installed ? qx::firstStateFolder(folders) : std::string(), unusable, locked);
+    program.stateFolderUnusable(folders.installed ? qx::firstStateFolder(folders) : std::string(), unusable, locked,
+                                folders.installed ? qx::localeLanguage() : -1);
   return program.WinMain();
 }

@@ -15,10 +15,11 @@ App::App(Platform& platform, std::string dataDir, std::string stateDir)
 
 std::string App::title() const { return std::string(kQuincunx) + kAuthorLine; }
 
-void App::stateFolderUnusable(std::string firstState, std::string why, bool locked) {
+void App::stateFolderUnusable(std::string firstState, std::string why, bool locked, int lang) {
   readFrom_ = std::move(firstState);
   unusable_ = std::move(why);
   locked_ = locked;
+  firstLang_ = lang;
 }
 
 void App::restoreState() {
@@ -42,6 +43,7 @@ void App::restoreState() {
   note(kPlacedFile, lecturf(from, b.tab2));
   note(kMaskFile, lecturg(from, b.candie));
   note(kTestMaskFile, lecturh(from, b.candif));
+  if (!readFrom_.empty() && firstLang_ >= 0) m.lang = firstLang_;
 }
 
 void App::reportIgnored() {

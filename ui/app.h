@@ -48,9 +48,10 @@ class App : public WindowProc, public SolverHost {
   App(Platform& platform, std::string dir) : App(platform, dir, dir) {}
 
   // The state folder cannot keep games, for why: the start-up reads the
-  // shipped first state in firstState instead and says so. Without the
-  // folder's lock (locked false) nothing there is recovered or saved.
-  void stateFolderUnusable(std::string firstState, std::string why, bool locked);
+  // shipped first state in firstState instead (in language lang, when
+  // given) and says so. Without the folder's lock (locked false) nothing
+  // there is recovered or saved.
+  void stateFolderUnusable(std::string firstState, std::string why, bool locked, int lang = -1);
 
   // Start-up through the start-up box; then the message loop. Returns the
   // loop's exit code.
@@ -140,6 +141,7 @@ class App : public WindowProc, public SolverHost {
   std::string unusable_;    // why the state folder cannot keep games
   std::string unfinished_;  // why the last record is not all in place yet
   bool locked_ = true;      // this window holds the state folder's lock
+  int firstLang_ = -1;      // the language of the first state, when not its own
   bool boxShown_ = false;  // the running solve has shown its failure box
   Dc dc_;
 };

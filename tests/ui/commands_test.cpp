@@ -371,7 +371,7 @@ TEST_F(Commands, AFolderThatCannotKeepGamesSaysSoShowsTheFirstPuzzleAndClaimsNoR
     fs::create_directories(state);
     platform.boxes.clear();
     app = std::make_unique<App>(platform, data.string(), state.string());
-    app->stateFolderUnusable(first.string(), state.string() + ": " + reason(locked ? ENOSPC : ENOTDIR), locked);
+    app->stateFolderUnusable(first.string(), state.string() + ": " + reason(locked ? ENOSPC : ENOTDIR), locked, 0);
     app->startUp();
     app->reportIgnored();
     EXPECT_TRUE(app->b.tab1 == shipped);

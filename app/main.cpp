@@ -5,8 +5,10 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <string>
 
+#include "app/single_window.h"
 #include "files/data_dirs.h"
 #include "platform/qt/qt_platform.h"
 #include "ui/app.h"
@@ -34,7 +36,9 @@ constexpr const char* kHelp =
     "  first start. The open command (F3) starts in ./Jeux when the current folder\n"
     "  has one, else in the Jeux folder of that state folder, else in the shipped one.\n"
     "  The state is saved by the Record button and on a language switch; closing\n"
-    "  the window after a change asks whether to record it first.\n";
+    "  the window after a change asks whether to record it first.\n"
+    "  One window keeps one state folder: a second start on the same folder brings\n"
+    "  that window to the front.\n";
 
 }  // namespace
 
@@ -57,16 +61,26 @@ int main(int argc, char** argv) {
       puzzle = ec ? argv[i] : p.string();
     }
   }
-  const qx::ProgramFolders folders = qx::programFolders();
-  std::string error;
-  if (!qx::prepareStateFolder(folders, error)) std::fprintf(stderr, "quincunx-kelvo: %s\n", error.c_str());
-
   QApplication application(argc, argv);
   // Ties the window to the menu entry and its icon, once installed.
   QGuiApplication::setDesktopFileName("org.kelvo.quincunx");
   QApplication::setWindowIcon(QIcon::fromTheme("quincunx-kelvo"));
+
+  const qx::ProgramFolders folders = qx::programFolders();
+  std::string unusable;
+  // Before anything in the folder is read or written: one window per folder.
+  std::optional<qx::SingleWindow> single;
+  if (qx::makeStateFolder(folders, unusable)) single.emplace(folders.state);
+  if (single && single->outcome() == qx::StateLock::busy) return single->handOver();
+  if (single && single->outcome() == qx::StateLock::failed) unusable = single->error();
+  const bool locked = single && single->outcome() == qx::StateLock::held;
+  if (locked) qx::seedStateFolder(folders, qx::localeLanguage(), unusable);
+
   qx::QtPlatform platform;
   qx::App program(platform, folders.data, folders.state);
   program.openAtStart = puzzle;
+  if (!unusable.empty())
+    program.stateFolderUnusable(folders.installed ? qx::firstStateFolder(folders) : std::string(), unusable, locked,
+                                folders.installed ? qx::localeLanguage() : -1);
   return program.WinMain();
 }

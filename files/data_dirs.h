@@ -25,10 +25,25 @@ ProgramFolders programFolders(const std::string& exeDir, const char* xdgDataHome
 // The same for the running executable and the environment.
 ProgramFolders programFolders();
 
-// Installed layout only: creates the state folder when missing and, at the
-// first start (no saved puzzle there yet), copies the shipped first state
-// (data/state/*) into it without replacing anything. Returns false with a
-// description in error when the folder cannot be made ready.
-bool prepareStateFolder(const ProgramFolders& folders, std::string& error);
+// Installed layout only: creates the state folder when missing. Returns
+// false with the reason in error when it cannot be made.
+bool makeStateFolder(const ProgramFolders& folders, std::string& error);
+
+// Installed layout only, by the holder of the folder's lock: when the state
+// folder holds no whole record (a new user, or a seed an older version left
+// empty or cut short), puts the shipped first state (data/state) in place,
+// all or nothing, with lang as its language. A record is never replaced.
+// Returns false with the reason in error when it cannot be done.
+bool seedStateFolder(const ProgramFolders& folders, int lang, std::string& error);
+
+// Where the shipped first state lies.
+std::string firstStateFolder(const ProgramFolders& folders);
+
+// A new user's first language from the locale variables, the first set of
+// LC_ALL, LC_MESSAGES and LANG deciding: 0 French when its language is
+// French, else 1 English. Null means unset.
+int localeLanguage(const char* lcAll, const char* lcMessages, const char* lang);
+// The same for the environment.
+int localeLanguage();
 
 }  // namespace qx

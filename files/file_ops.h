@@ -6,6 +6,8 @@
 #include <sys/stat.h>
 #include <sys/types.h>
 
+#include <string>
+
 namespace qx {
 
 struct FileOps {
@@ -26,5 +28,10 @@ const FileOps& systemFileOps();
 const FileOps& fileOps();
 // For tests: nullptr goes back to the system's.
 void setFileOps(const FileOps* ops);
+
+// The system's reason for err, as the boxes show it: the common cases in
+// fixed English words whatever the locale (the boxes give them in their own
+// language), the rest as the system words them.
+std::string reason(int err);
 
 }  // namespace qx

@@ -198,7 +198,11 @@ namespace {
 
 constexpr const char* kStateFiles[5] = {kPuzzleFile, kPlacedFile, kMaskFile, kTestMaskFile,
                                         kSettingsFile};
-constexpr const char* kJournalHead = "quincunx journal 1";
+// Version 2 adds each new file's inode, by which a later start knows that a
+// missing temporary is the file now in place.
+constexpr const char* kJournalHead = "quincunx journal 2";
+constexpr const char* kJournalHead1 = "quincunx journal 1";
+constexpr std::string_view kJournalStem = "quincunx journal ";
 
 bool isStateFile(std::string_view name) {
   for (const char* f : kStateFiles)
@@ -223,11 +227,12 @@ std::string tempName(const char* target) {
   return std::string(target) + "." + hex + ".tmp";
 }
 
-std::string why(const std::string& what) { return what + ": " + std::strerror(errno); }
+std::string why(const std::string& what) { return what + ": " + reason(errno); }
 
 struct Entry {
   std::string target, tmp;
-  bool keepAside = false;  // the file now there goes to NAME.bad first
+  bool keepAside = false;    // the file now there goes to NAME.bad first
+  unsigned long long ino = 0;  // of the new file; 0 in a journal of version 1
 };
 
 bool exists(const std::string& path) {
@@ -249,16 +254,23 @@ bool syncFolder(const std::string& dir, std::string& error) {
 }
 
 // Creates path (never through a planted link, never over an existing file)
-// with text, durably.
-bool writeNew(const std::string& path, const std::string& text, std::string& error) {
+// with text, durably; ino receives the new file's inode.
+bool writeNew(const std::string& path, const std::string& text, std::string& error,
+              unsigned long long* ino = nullptr) {
   const FileOps& os = fileOps();
   const int fd = os.open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
   if (fd < 0) {
     error = why(path);
     return false;
   }
-  std::size_t done = 0;
   bool ok = true;
+  if (ino) {
+    struct stat st {};
+    ok = os.fstat(fd, &st) == 0;
+    if (!ok) error = why(path);
+    *ino = st.st_ino;
+  }
+  std::size_t done = 0;
   while (ok && done < text.size()) {
     const ssize_t n = os.write(fd, text.data() + done, text.size() - done);
     if (n < 0 && errno == EINTR) continue;
@@ -283,7 +295,8 @@ bool writeNew(const std::string& path, const std::string& text, std::string& err
 
 std::string journalText(const std::vector<Entry>& entries) {
   std::string out = std::string(kJournalHead) + "\n";
-  for (const Entry& e : entries) out += e.target + " " + e.tmp + (e.keepAside ? " bad\n" : " -\n");
+  for (const Entry& e : entries)
+    out += e.target + " " + e.tmp + (e.keepAside ? " bad " : " - ") + std::to_string(e.ino) + "\n";
   return out + "end\n";
 }
 
@@ -300,28 +313,60 @@ bool parseJournal(const std::string& text, std::vector<Entry>& entries) {
     return true;
   };
   std::string l;
-  if (!line(l) || l != kJournalHead) return false;
+  if (!line(l) || (l != kJournalHead && l != kJournalHead1)) return false;
+  const bool withInodes = l == kJournalHead;
   for (;;) {
     if (!line(l)) return false;
     if (l == "end") break;
-    const std::size_t a = l.find(' '), b = l.find(' ', a + 1);
-    if (a == std::string::npos || b == std::string::npos) return false;
-    Entry e{l.substr(0, a), l.substr(a + 1, b - a - 1), l.substr(b + 1) == "bad"};
-    if (!isStateFile(e.target) || !isTempOf(e.tmp, e.target) || (l.substr(b + 1) != "bad" && l.substr(b + 1) != "-"))
+    std::vector<std::string> f;
+    for (std::size_t a = 0; a <= l.size();) {
+      const std::size_t b = std::min(l.find(' ', a), l.size());
+      f.push_back(l.substr(a, b - a));
+      a = b + 1;
+    }
+    if (f.size() != (withInodes ? 4u : 3u) || !isStateFile(f[0]) || !isTempOf(f[1], f[0]) ||
+        (f[2] != "bad" && f[2] != "-"))
       return false;
+    Entry e{f[0], f[1], f[2] == "bad"};
+    if (withInodes) {
+      if (f[3].empty() || f[3].size() > 19 || f[3].find_first_not_of("0123456789") != std::string::npos)
+        return false;
+      e.ino = std::stoull(f[3]);
+    }
     entries.push_back(std::move(e));
   }
   return pos == text.size() && !entries.empty() && entries.size() <= 5;
 }
 
+enum class Roll { done, unfinished, lost };
+
 // Puts every new file named by a complete journal in place, then drops the
-// journal. Safe to repeat after a crash at any point of it.
-bool rollForward(const std::string& dir, const std::vector<Entry>& entries, std::string& error) {
+// journal. Safe to repeat after a crash at any point of it. A temporary
+// counts as already in place only when it is gone and the target is that
+// very file; any other doubt stops it with the journal kept.
+Roll rollForward(const std::string& dir, const std::vector<Entry>& entries, std::string& error) {
   const FileOps& os = fileOps();
   bool ok = true;
   for (const Entry& e : entries) {
     const std::string tmp = dir + "/" + e.tmp, target = dir + "/" + e.target;
-    if (!exists(tmp)) continue;  // already in place
+    struct stat st {};
+    if (os.lstat(tmp.c_str(), &st) != 0) {
+      if (errno != ENOENT) {
+        error = why(tmp);
+        return Roll::unfinished;
+      }
+      struct stat held {};
+      if (os.lstat(target.c_str(), &held) != 0) {
+        if (errno != ENOENT) {
+          error = why(target);
+          return Roll::unfinished;
+        }
+      } else if (S_ISREG(held.st_mode) && (e.ino == 0 || held.st_ino == e.ino)) {
+        continue;  // already in place
+      }
+      error = tmp + ": " + reason(ENOENT);
+      return Roll::lost;
+    }
     if (e.keepAside && exists(target) && os.rename(target.c_str(), (target + ".bad").c_str()) != 0) {
       error = why(target + ".bad");
       ok = false;
@@ -332,13 +377,13 @@ bool rollForward(const std::string& dir, const std::vector<Entry>& entries, std:
       ok = false;
     }
   }
-  if (!ok || !syncFolder(dir, error)) return false;
+  if (!ok || !syncFolder(dir, error)) return Roll::unfinished;
   const std::string journal = dir + "/" + kJournalFile;
   if (os.unlink(journal.c_str()) != 0 && errno != ENOENT) {
     error = why(journal);
-    return false;
+    return Roll::unfinished;
   }
-  return true;
+  return Roll::done;
 }
 
 void removeTemps(const std::string& dir, const std::vector<Entry>& entries) {
@@ -355,40 +400,89 @@ void removeStrayTemps(const std::string& dir) {
   }
 }
 
+// Moves path out of the way as path.bad, or path.N.bad when a folder of that
+// name is already there.
+bool setAside(const std::string& path, std::string& error) {
+  for (int n = 0; n < 10; ++n) {
+    const std::string bad = n == 0 ? path + ".bad" : path + "." + std::to_string(n) + ".bad";
+    if (fileOps().rename(path.c_str(), bad.c_str()) == 0) return true;
+    if (errno != EISDIR && errno != ENOTDIR && errno != ENOTEMPTY && errno != EEXIST) break;
+  }
+  error = why(path);
+  return false;
+}
+
+// The puzzle file is there: a failed save leaves a record behind it.
+bool hasRecord(const std::string& dir) {
+  struct stat st {};
+  return fileOps().lstat((dir + "/" + kPuzzleFile).c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+         st.st_size > 0;
+}
+
 }  // namespace
 
-std::string recoverState(const std::string& dir) {
+Recovery recoverState(const std::string& dir, bool setAsideBlocking) {
   const std::string journal = dir + "/" + kJournalFile;
-  std::string text, error;
-  if (exists(journal)) {
+  Recovery r;
+  struct stat st {};
+  const bool found = fileOps().lstat(journal.c_str(), &st) == 0;
+  if (!found && errno != ENOENT) return {why(journal), Recovery::unfinished};
+  if (found) {
+    std::string text;
     std::vector<Entry> entries;
-    const ReadStatus st = readFile(journal, text);
-    if (st && parseJournal(text, entries)) {
-      if (!rollForward(dir, entries, error)) return error;
-    } else if (fileOps().unlink(journal.c_str()) != 0) {
-      return why(journal);
+    const ReadStatus read = S_ISREG(st.st_mode) ? readFile(journal, text) : ReadStatus{};
+    if (!S_ISREG(st.st_mode)) {
+      r = {journal + ": " + (S_ISDIR(st.st_mode) ? "it is a folder" : "it is not a regular file"),
+           Recovery::blocking};
+    } else if (!read) {
+      // Refused for what it is (too large, say), it never becomes a journal.
+      r = {journal + ": " + read.why, read.why.starts_with("it is") ? Recovery::blocking : Recovery::unfinished};
+    } else if (parseJournal(text, entries)) {
+      std::string error;
+      const Roll roll = rollForward(dir, entries, error);
+      if (roll == Roll::unfinished) return {error, Recovery::unfinished};
+      if (roll == Roll::lost) r = {error, Recovery::blocking};
+    } else if (kJournalStem.starts_with(text.substr(0, kJournalStem.size()))) {
+      // One cut short by a crash before it was complete: nothing was replaced.
+      if (fileOps().unlink(journal.c_str()) != 0) return {why(journal), Recovery::unfinished};
+    } else {
+      r = {journal + ": it is not a journal of this program", Recovery::blocking};
+    }
+    if (r.kind == Recovery::blocking && setAsideBlocking) {
+      std::string error;
+      if (!setAside(journal, error)) return {error, Recovery::blocking};
+      r = {};
     }
   }
   removeStrayTemps(dir);
-  return {};
+  return r;
 }
 
 SaveResult saveState(const std::string& dir, const Board& b, const Clue& clue, const Settings& s,
                      const std::vector<std::string>& keepAside) {
   const std::string texts[5] = {ecriture(b.tab1, clue), ecriturf(b.tab2), ecriturg(b.candie),
                                 ecriturh(b.candif), ecrituri(s, b.su, b.tab7)};
+  std::vector<std::pair<std::string, std::string>> files;
+  for (int i = 0; i < 5; ++i) files.emplace_back(kStateFiles[i], texts[i]);
+  return putInPlace(dir, files, keepAside);
+}
+
+SaveResult putInPlace(const std::string& dir, const std::vector<std::pair<std::string, std::string>>& files,
+                      const std::vector<std::string>& keepAside) {
   SaveResult result;
+  result.previous = hasRecord(dir);
   auto fail = [&](std::string error) {
     result.ok = false;
     result.error = std::move(error);
     return result;
   };
-  if (std::string error = recoverState(dir); !error.empty()) return fail(error);
+  if (const Recovery r = recoverState(dir, true); !r) return fail(r.error);
 
   std::vector<Entry> entries;
-  for (const char* f : kStateFiles) {
-    const bool aside = std::find(keepAside.begin(), keepAside.end(), f) != keepAside.end();
-    entries.push_back({f, tempName(f), aside});
+  for (const auto& [name, text] : files) {
+    if (!isStateFile(name)) return fail(name + ": " + reason(EINVAL));
+    const bool aside = std::find(keepAside.begin(), keepAside.end(), name) != keepAside.end();
+    entries.push_back({name, tempName(name.c_str()), aside});
   }
   // Every target must be replaceable before anything is replaced.
   for (const Entry& e : entries) {
@@ -396,12 +490,12 @@ SaveResult saveState(const std::string& dir, const Board& b, const Clue& clue, c
     const std::string target = dir + "/" + e.target;
     const std::string blocking = e.keepAside ? target + ".bad" : target;
     if (fileOps().lstat(blocking.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
-      return fail(blocking + ": " + std::strerror(EISDIR));
+      return fail(blocking + ": " + reason(EISDIR));
   }
 
   std::string error;
   for (std::size_t i = 0; i < entries.size(); ++i) {
-    if (!writeNew(dir + "/" + entries[i].tmp, texts[i], error)) {
+    if (!writeNew(dir + "/" + entries[i].tmp, files[i].second, error, &entries[i].ino)) {
       removeTemps(dir, entries);
       return fail(error);
     }
@@ -416,7 +510,7 @@ SaveResult saveState(const std::string& dir, const Board& b, const Clue& clue, c
   }
   // Committed. One retry covers a passing failure; otherwise the next start
   // finishes the job before anything is read.
-  if (!rollForward(dir, entries, error) && !rollForward(dir, entries, error)) {
+  if (rollForward(dir, entries, error) != Roll::done && rollForward(dir, entries, error) != Roll::done) {
     result.committed = true;
     return fail(error);
   }

@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "engine/board.h"
@@ -59,16 +60,31 @@ ReadStatus lecturg(const std::string& dir, Cands& candie);
 ReadStatus lecturh(const std::string& dir, Cands& candif);
 ReadStatus lecturi(const std::string& dir, Settings& s, int& su, Grid& tab7);
 
+// What the start-up found of an interrupted save.
+struct Recovery {
+  enum Kind { none, unfinished, blocking };
+  std::string error;  // what failed, for the user; "" when all is well
+  // unfinished: a complete journal could not be rolled forward and stays for
+  // the next start; blocking: quincunx.journal is not one the program can
+  // finish (a folder, a FIFO, a foreign file, a lost new file).
+  Kind kind = none;
+  explicit operator bool() const { return error.empty(); }
+};
+
 // Finishes a save that was cut short (a complete journal is rolled forward,
 // an incomplete one dropped) and removes stray temporaries. Run before the
-// files are read. Returns what failed, or "".
-std::string recoverState(const std::string& dir);
+// files are read, and only by the holder of the folder's lock. With
+// setAsideBlocking a blocking journal is kept as quincunx.journal.bad and
+// saving goes on; without, it is only reported.
+Recovery recoverState(const std::string& dir, bool setAsideBlocking = false);
 
 struct SaveResult {
   bool ok = true;
   // Not ok, yet the new state is on disk: it could not all be put in place
   // now and the next start completes it.
   bool committed = false;
+  // A record was in the folder before: a failed save leaves it as it was.
+  bool previous = false;
   std::string error;  // what failed, for the user
 };
 
@@ -77,5 +93,8 @@ struct SaveResult {
 // not use) are first kept as NAME.bad.
 SaveResult saveState(const std::string& dir, const Board& b, const Clue& clue, const Settings& s,
                      const std::vector<std::string>& keepAside = {});
+// The same for some of the five state files, each (name, text).
+SaveResult putInPlace(const std::string& dir, const std::vector<std::pair<std::string, std::string>>& files,
+                      const std::vector<std::string>& keepAside = {});
 
 }  // namespace qx

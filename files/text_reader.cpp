@@ -67,13 +67,13 @@ ReadStatus readFile(const std::string& path, std::string& text) {
   if (fd < 0) {
     const int e = errno;
     st.missing = e == ENOENT;
-    return fail(std::strerror(e));
+    return fail(reason(e));
   }
   struct stat info {};
   if (os.fstat(fd, &info) != 0) {
     const int e = errno;
     os.close(fd);
-    return fail(std::strerror(e));
+    return fail(reason(e));
   }
   if (!S_ISREG(info.st_mode)) {
     os.close(fd);
@@ -88,7 +88,7 @@ ReadStatus readFile(const std::string& path, std::string& text) {
       if (errno == EINTR) continue;
       const int e = errno;
       os.close(fd);
-      return fail(std::strerror(e));
+      return fail(reason(e));
     }
     if (n == 0) break;
     text.append(buf, static_cast<std::size_t>(n));

@@ -50,11 +50,53 @@ std::vector<std::pair<std::string, std::string>> openFilters(int lang) {
   return pairs;
 }
 
-Message saveFailed(const std::string& why, int lang) {
+std::string reasonIn(std::string why, int lang) {
+  if (langSlot(lang) == 1) return why;
+  static constexpr std::pair<std::string_view, std::string_view> kFrench[] = {
+      {"No space left on device", "Aucun espace disponible sur le périphérique"},
+      {"Disk quota exceeded", "Quota de disque dépassé"},
+      {"Permission denied", "Permission non accordée"},
+      {"Operation not permitted", "Opération non permise"},
+      {"Read-only file system", "Système de fichiers accessible en lecture seulement"},
+      {"Input/output error", "Erreur d'entrée/sortie"},
+      {"No such file or directory", "Aucun fichier ou dossier de ce type"},
+      {"Is a directory", "Est un dossier"},
+      {"Not a directory", "N'est pas un dossier"},
+      {"File too large", "Fichier trop volumineux"},
+      {"it is a folder", "c'est un dossier"},
+      {"it is not a regular file", "ce n'est pas un fichier ordinaire"},
+      {"it is not a journal of this program", "ce n'est pas un journal de ce programme"},
+      {"its settings are not those the program writes", "ses réglages ne sont pas ceux qu'écrit le programme"},
+      {"it is larger than ", "il fait plus de "},
+      {" bytes", " octets"},
+  };
+  for (const auto& [en, fr] : kFrench)
+    for (std::size_t at = why.find(en); at != std::string::npos; at = why.find(en, at + fr.size()))
+      why.replace(at, en.size(), fr);
+  return why;
+}
+
+Message saveFailed(const std::string& why, int lang, bool previous) {
+  const std::string reason = reasonIn(why, lang);
   if (langSlot(lang) == 1)
-    return {"The state could not be recorded; the previous record is kept.\n" + why, "Record", kBoxOk};
-  return {"L'état n'a pas pu être enregistré ; l'enregistrement précédent est conservé.\n" + why,
+    return {std::string(previous ? "The state could not be recorded; the previous record is kept.\n"
+                                 : "The state could not be recorded.\n") + reason, "Record", kBoxOk};
+  return {std::string(previous ? "L'état n'a pas pu être enregistré ; l'enregistrement précédent est conservé.\n"
+                               : "L'état n'a pas pu être enregistré.\n") + reason,
           "Enregistrement", kBoxOk};
+}
+
+Message gamesCannotBeKept(const std::string& folder, const std::string& why, int lang) {
+  const std::string reason = reasonIn(why, lang);
+  if (langSlot(lang) == 1)
+    return {"Games cannot be kept: the folder " + folder + " cannot be used.\n" + reason, "Record", kBoxOk};
+  return {"Les parties ne peuvent pas être conservées : le dossier " + folder + " est inutilisable.\n" + reason,
+          "Enregistrement", kBoxOk};
+}
+
+Message alreadyOpen(int lang) {
+  if (langSlot(lang) == 1) return {"The game is already open in another window.", "Quincunx", kBoxOk};
+  return {"Le jeu est déjà ouvert dans une autre fenêtre.", "Quincunx", kBoxOk};
 }
 
 Message saveUnfinished(const std::string& why, int lang) {
@@ -62,12 +104,12 @@ Message saveUnfinished(const std::string& why, int lang) {
     return {"The new record is written but could not all be put in place; the next start completes "
             "it.\n" + why, "Record", kBoxOk};
   return {"Le nouvel enregistrement est écrit mais n'a pas pu être mis en place entièrement ; le "
-          "prochain démarrage l'achèvera.\n" + why, "Enregistrement", kBoxOk};
+          "prochain démarrage l'achèvera.\n" + reasonIn(why, lang), "Enregistrement", kBoxOk};
 }
 
 Message ignoredFiles(const std::vector<std::string>& lines, int lang) {
   std::string list;
-  for (const std::string& l : lines) list += "\n" + l;
+  for (const std::string& l : lines) list += "\n" + reasonIn(l, lang);
   if (langSlot(lang) == 1)
     return {"These state files could not be used; the program starts without them. The next record "
             "keeps each of them as NAME.bad." + list, "Ignored files", kBoxOk};
@@ -77,7 +119,7 @@ Message ignoredFiles(const std::vector<std::string>& lines, int lang) {
 
 Message openFailed(const std::string& path, int lang) {
   if (langSlot(lang) == 1) return {"This file cannot be read:\n" + path, "Open", kBoxOk};
-  return {"Ce fichier ne peut pas être lu :\n" + path, "Ouvrir", kBoxOk};
+  return {"Ce fichier ne peut pas être lu :\n" + reasonIn(path, lang), "Ouvrir", kBoxOk};
 }
 
 Message helpViewerMissing(const std::string& helpPath, int lang) {

@@ -59,8 +59,17 @@ std::string_view openFilter(int lang);
 std::vector<std::pair<std::string, std::string>> openFilters(int lang);
 // Refusal of a command that needs the normal mode.
 Message normalModeRefusal(int lang);
-// The state files could not be written; why comes from the system.
-Message saveFailed(const std::string& why, int lang);
+// why (a system's reason, or one of the file readers') in language lang:
+// the common reasons are given in French in French boxes, the rest as they are.
+std::string reasonIn(std::string why, int lang);
+// The state files could not be written; why comes from the system. With
+// previous false there was no record to keep.
+Message saveFailed(const std::string& why, int lang, bool previous = true);
+// The state folder could not be made ready: the window shows the shipped
+// first puzzle, and games cannot be kept.
+Message gamesCannotBeKept(const std::string& folder, const std::string& why, int lang);
+// A second start on a folder whose window could not be brought to the front.
+Message alreadyOpen(int lang);
 // A save that is on disk but could not all be put in place: the next start
 // completes it.
 Message saveUnfinished(const std::string& why, int lang);

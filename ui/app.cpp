@@ -15,28 +15,45 @@ App::App(Platform& platform, std::string dataDir, std::string stateDir)
 
 std::string App::title() const { return std::string(kQuincunx) + kAuthorLine; }
 
+void App::stateFolderUnusable(std::string firstState, std::string why, bool locked, int lang) {
+  readFrom_ = std::move(firstState);
+  unusable_ = std::move(why);
+  locked_ = locked;
+  firstLang_ = lang;
+}
+
 void App::restoreState() {
   b.clear();
   ignored.clear();
+  unfinished_.clear();
   // A save cut short is finished (or dropped) before anything is read.
-  if (const std::string error = recoverState(state_); !error.empty())
-    ignored.push_back({kJournalFile, error});
+  if (locked_) {
+    const Recovery r = recoverState(state_);
+    if (r.kind == Recovery::unfinished) unfinished_ = r.error;
+    if (r.kind == Recovery::blocking) ignored.push_back({kJournalFile, r.error});
+  }
+  const std::string& from = readFrom_.empty() ? state_ : readFrom_;
   auto note = [&](const char* name, const ReadStatus& st) {
     if (!st) ignored.push_back({name, st.why});
   };
-  note(kPuzzleFile, lecture(state_ + "/" + kPuzzleFile, b.tab1, clue));
+  note(kPuzzleFile, lecture(from + "/" + kPuzzleFile, b.tab1, clue));
   int su = 0;
-  note(kSettingsFile, lecturi(state_, m, su, b.tab7));
+  note(kSettingsFile, lecturi(from, m, su, b.tab7));
   b.setVariant(su);
-  note(kPlacedFile, lecturf(state_, b.tab2));
-  note(kMaskFile, lecturg(state_, b.candie));
-  note(kTestMaskFile, lecturh(state_, b.candif));
+  note(kPlacedFile, lecturf(from, b.tab2));
+  note(kMaskFile, lecturg(from, b.candie));
+  note(kTestMaskFile, lecturh(from, b.candif));
+  if (!readFrom_.empty() && firstLang_ >= 0) m.lang = firstLang_;
 }
 
 void App::reportIgnored() {
+  if (!unusable_.empty()) show(gamesCannotBeKept(state_, unusable_, m.lang));
+  if (!unfinished_.empty()) show(saveUnfinished(unfinished_, m.lang));
   if (ignored.empty()) return;
+  const std::string& from = readFrom_.empty() ? state_ : readFrom_;
   std::vector<std::string> lines;
-  for (const Ignored& f : ignored) lines.push_back(state_ + "/" + f.name + ": " + f.why);
+  for (const Ignored& f : ignored)
+    lines.push_back((f.name == kJournalFile ? state_ : from) + "/" + f.name + ": " + f.why);
   show(ignoredFiles(lines, m.lang));
 }
 

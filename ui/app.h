@@ -47,6 +47,12 @@ class App : public WindowProc, public SolverHost {
   // One folder for both, as beside a portable executable.
   App(Platform& platform, std::string dir) : App(platform, dir, dir) {}
 
+  // The state folder cannot keep games, for why: the start-up reads the
+  // shipped first state in firstState instead (in language lang, when
+  // given) and says so. Without the folder's lock (locked false) nothing
+  // there is recovered or saved.
+  void stateFolderUnusable(std::string firstState, std::string why, bool locked, int lang = -1);
+
   // Start-up through the start-up box; then the message loop. Returns the
   // loop's exit code.
   int WinMain();
@@ -88,7 +94,8 @@ class App : public WindowProc, public SolverHost {
   // The window is asked to close: true to close. After a change, asks
   // whether to record first.
   bool closeRequest();
-  // The box naming each state file the start-up could not use, if any.
+  // The boxes about the state folder and each state file the start-up could
+  // not use, if any.
   void reportIgnored();
   // A solve in mode 0, 1 or 5; in modes 0 and 1 a final board that breaks a
   // rule is reported erroneous, whatever the methods made of it.
@@ -145,6 +152,11 @@ class App : public WindowProc, public SolverHost {
   Platform& p_;
   std::string data_;
   std::string state_;
+  std::string readFrom_;    // where the start-up reads the state, when not state_
+  std::string unusable_;    // why the state folder cannot keep games
+  std::string unfinished_;  // why the last record is not all in place yet
+  bool locked_ = true;      // this window holds the state folder's lock
+  int firstLang_ = -1;      // the language of the first state, when not its own
   bool boxShown_ = false;  // the running solve has shown its failure box
   bool completed_ = false;  // the start-up completion has run
   bool startBoxDone_ = false;  // the start-up box is answered

@@ -43,13 +43,20 @@ void App::solveBehind() {
 bool App::record() {
   // What the start-up could not use is kept as NAME.bad, not overwritten.
   std::vector<std::string> aside;
-  for (const Ignored& f : ignored) aside.push_back(f.name);
+  if (readFrom_.empty())
+    for (const Ignored& f : ignored) aside.push_back(f.name);
+  if (!locked_) {
+    // Another program may write there: nothing is replaced without the lock.
+    show(saveFailed(unusable_, m.lang, readFrom_.empty()));
+    return false;
+  }
   const SaveResult saved = saveState(state_, b, clue, m, aside);
   if (saved.ok || saved.committed) {
     ignored.clear();
     recorded_ = stateText();
   }
-  if (!saved.ok) show(saved.committed ? saveUnfinished(saved.error, m.lang) : saveFailed(saved.error, m.lang));
+  if (!saved.ok)
+    show(saved.committed ? saveUnfinished(saved.error, m.lang) : saveFailed(saved.error, m.lang, saved.previous));
   return saved.ok;
 }
 

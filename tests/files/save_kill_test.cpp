@@ -74,7 +74,7 @@ TEST(SaveKill, NoMixedStateAfterAKillAtAnyMoment) {
     ::waitpid(child, nullptr, 0);
     if (fs::exists(fs::path(dir) / kJournalFile)) ++journals;
 
-    ASSERT_EQ(recoverState(dir), "");  // what the next start does first
+    ASSERT_EQ(recoverState(dir).error, "");  // what the next start does first
     int fromA = 0, fromB = 0;
     for (int f = 0; f < 5; ++f) {
       const std::string t = slurp(fs::path(dir) / names[f]);

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <random>
 #include <vector>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "files/file_ops.h"
@@ -122,7 +123,7 @@ TEST_F(SavedState, CrLfFilesReadAsWritten) {
 
 // Fails the n-th call of one kind (counting from 1), or every one from the
 // n-th on; counts the calls of each kind.
-enum Op { kWrite, kFsync, kRename, kOps };
+enum Op { kWrite, kFsync, kRename, kLstat, kOps };
 struct Faults {
   static inline int calls[kOps] = {};
   static inline int kind = -1, at = 0;
@@ -147,6 +148,7 @@ struct Faults {
       };
       f.fsync = [](int fd) { return hit(kFsync) ? -1 : systemFileOps().fsync(fd); };
       f.rename = [](const char* a, const char* b) { return hit(kRename) ? -1 : systemFileOps().rename(a, b); };
+      f.lstat = [](const char* p, struct stat* st) { return hit(kLstat) ? -1 : systemFileOps().lstat(p, st); };
       return f;
     }();
     return o;
@@ -185,7 +187,8 @@ TEST_F(SavedState, EveryFailedStepLeavesAllOldOrAllNew) {
   setFileOps(&Faults::ops());
   ASSERT_TRUE(saveState(dir.string(), newB, newC, newS).ok);
   setFileOps(nullptr);
-  const int counts[kOps] = {Faults::calls[kWrite], Faults::calls[kFsync], Faults::calls[kRename]};
+  const int counts[kOps] = {Faults::calls[kWrite], Faults::calls[kFsync], Faults::calls[kRename],
+                            Faults::calls[kLstat]};
   EXPECT_EQ(counts[kWrite], 6);   // five files and the journal
   EXPECT_EQ(counts[kFsync], 8);   // those six, the folder twice
   EXPECT_EQ(counts[kRename], 5);
@@ -213,7 +216,7 @@ TEST_F(SavedState, EveryFailedStepLeavesAllOldOrAllNew) {
         } else {
           // On disk but not all in place: the next start completes it.
           EXPECT_TRUE(fs::exists(dir / kJournalFile));
-          EXPECT_EQ(recoverState(dir.string()), "");
+          EXPECT_EQ(recoverState(dir.string()).error, "");
           EXPECT_EQ(onDisk(), newT);
           EXPECT_EQ(leftovers(), 0);
         }
@@ -254,31 +257,100 @@ TEST_F(SavedState, WhatStandsInTheFolderCannotSpoilASave) {
   EXPECT_EQ(slurp("victim"), "keep");
   EXPECT_FALSE(fs::is_symlink(dir / kSettingsFile));
 
-  // Interrupted saves: stray temporaries go, an incomplete journal is
-  // dropped, a complete one rolled forward, a foreign one does nothing.
+  // Interrupted saves: stray temporaries go; an incomplete journal is
+  // dropped; a complete one is rolled forward, a missing temporary counting
+  // as in place only when the target is that very file; anything else in the
+  // journal's place is reported, kept while the window reads, and set aside
+  // as .bad by the next save, which goes on.
   const std::string tmp = std::string(kPlacedFile) + ".0123456789abcdef.tmp";
+  const std::string journalBad = std::string(kJournalFile) + ".bad";
+  auto inode = [&](const std::string& name) {
+    struct stat st {};
+    ::lstat((dir / name).c_str(), &st);
+    return std::to_string(st.st_ino);
+  };
+  enum Make { text, folder, fifo, renamed, lostFile };
   const struct {
+    Make make;
     std::string journal;
+    Recovery::Kind kind;
     bool rolledForward;
   } journals[] = {
-      {"quincunx journal 1\nquincunj.jeu " + tmp + " -\n", false},
-      {"quincunx journal 1\nquincunj.jeu " + tmp + " -\nend\n", true},
-      {"quincunx journal 1\nvictim " + tmp + " -\nend\n", false},
-      {"quincunx journal 1\nquincunj.jeu ../" + tmp + " -\nend\n", false},
+      {text, "quincunx journal 1\nquincunj.jeu " + tmp + " -\n", Recovery::none, false},
+      {text, "quincunx jou", Recovery::none, false},
+      {text, "", Recovery::none, false},
+      {text, "quincunx journal 1\nquincunj.jeu " + tmp + " -\nend\n", Recovery::none, true},
+      {text, "quincunx journal 2\nquincunj.jeu " + tmp + " - 1\nend\n", Recovery::none, true},
+      {text, "quincunx journal 1\nvictim " + tmp + " -\nend\n", Recovery::none, false},
+      {text, "quincunx journal 1\nquincunj.jeu ../" + tmp + " -\nend\n", Recovery::none, false},
+      {renamed, "", Recovery::none, true},
+      {lostFile, "", Recovery::blocking, false},
+      {text, "notes of mine\n", Recovery::blocking, false},
+      {folder, "", Recovery::blocking, false},
+      {fifo, "", Recovery::blocking, false},
   };
   for (const auto& j : journals) {
-    SCOPED_TRACE(j.journal);
+    SCOPED_TRACE(testing::Message() << j.make << " " << j.journal);
+    fs::remove_all(dir / journalBad);
     ASSERT_TRUE(saveState(dir.string(), b, clue, s).ok);
     put(tmp.c_str(), "new");
     put("quincunk.jeu.fedcba9876543210.tmp", "stray");
-    put(kJournalFile, j.journal);
-    EXPECT_EQ(recoverState(dir.string()), "");
+    const std::string v2 = "quincunx journal 2\nquincunj.jeu " + tmp + " - " + inode(tmp) + "\nend\n";
+    switch (j.make) {
+      case text: put(kJournalFile, j.journal); break;
+      case folder: fs::create_directory(dir / kJournalFile); break;
+      case fifo: ASSERT_EQ(::mkfifo((dir / kJournalFile).c_str(), 0600), 0); break;
+      case renamed:  // cut short right after this file was put in place
+        put(kJournalFile, v2);
+        fs::rename(dir / tmp, dir / kPlacedFile);
+        break;
+      case lostFile:  // the new file went, and the target is not it
+        put(kJournalFile, v2);
+        fs::remove(dir / tmp);
+        break;
+    }
+    const Recovery r = recoverState(dir.string());
+    EXPECT_EQ(r.kind, j.kind) << r.error;
+    EXPECT_EQ(r.error.empty(), j.kind == Recovery::none) << r.error;
     EXPECT_EQ(slurp(kPlacedFile), j.rolledForward ? "new" : ecriturf(b.tab2));
     EXPECT_EQ(slurp("victim"), "keep");
     EXPECT_FALSE(fs::exists(dir / tmp));
     EXPECT_FALSE(fs::exists(dir / "quincunk.jeu.fedcba9876543210.tmp"));
-    EXPECT_FALSE(fs::exists(dir / kJournalFile));
+    EXPECT_EQ(fs::exists(dir / kJournalFile), j.kind != Recovery::none);
+    EXPECT_TRUE(saveState(dir.string(), changed, clue, s).ok);
+    EXPECT_EQ(slurp(kPlacedFile), ecriturf(changed.tab2));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(dir / kJournalFile)));
+    EXPECT_EQ(fs::exists(fs::symlink_status(dir / journalBad)), j.kind == Recovery::blocking);
   }
+  // One more blocking journal beside a folder already named .bad.
+  fs::remove_all(dir / journalBad);
+  fs::create_directories(dir / journalBad / "x");
+  fs::create_directory(dir / kJournalFile);
+  EXPECT_TRUE(saveState(dir.string(), b, clue, s).ok);
+  EXPECT_TRUE(fs::is_directory(dir / (std::string(kJournalFile) + ".1.bad")));
+
+  // The lstat of a temporary failing (EIO) stops the roll-forward with the
+  // journal kept; once it works again the save is finished, all new.
+  ASSERT_TRUE(saveState(dir.string(), b, clue, s).ok);
+  put(tmp.c_str(), "new");
+  put(kJournalFile, "quincunx journal 2\nquincunj.jeu " + tmp + " - " + inode(tmp) + "\nend\n");
+  static const FileOps eio = [] {
+    FileOps f = systemFileOps();
+    f.lstat = [](const char* p, struct stat* st) {
+      if (std::string_view(p).ends_with(".tmp")) return errno = EIO, -1;
+      return systemFileOps().lstat(p, st);
+    };
+    return f;
+  }();
+  setFileOps(&eio);
+  const Recovery stopped = recoverState(dir.string(), true);
+  setFileOps(nullptr);
+  EXPECT_EQ(stopped.kind, Recovery::unfinished);
+  EXPECT_NE(stopped.error.find("Input/output error"), std::string::npos) << stopped.error;
+  EXPECT_TRUE(fs::exists(dir / kJournalFile));
+  EXPECT_EQ(slurp(kPlacedFile), ecriturf(b.tab2));
+  EXPECT_TRUE(recoverState(dir.string()));
+  EXPECT_EQ(slurp(kPlacedFile), "new");
   EXPECT_FALSE(saveState((dir / "no" / "such" / "folder").string(), b, clue, s).ok);
 }
 

@@ -2,9 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <string>
 
+#include "files/file_ops.h"
 #include "texts/texts.h"
 
 namespace qx {
@@ -192,6 +194,37 @@ TEST(TextsFixed, RefusalsAndOpenDialog) {
   EXPECT_EQ(ignored.title, "Ignored files");
   EXPECT_NE(ignored.text.find(".bad.\n/x/quincunj.jeu: a\n/x/quincunk.jeu: b"), std::string::npos);
   EXPECT_EQ(ignoredFiles({}, 0).title, "Fichiers ignorés");
+}
+
+TEST(TextsReasons, TheSystemsCommonReasonsInTheBoxsLanguage) {
+  // Every reason the file layer words itself, whatever the locale, has French words.
+  for (int err : {ENOSPC, EDQUOT, EACCES, EPERM, EROFS, EIO, ENOENT, EISDIR, ENOTDIR, EFBIG}) {
+    const std::string why = "/x/quincunm.jeu: " + reason(err);
+    SCOPED_TRACE(why);
+    EXPECT_EQ(reasonIn(why, 1), why);
+    const std::string fr = reasonIn(why, 0);
+    EXPECT_NE(fr, why);
+    EXPECT_TRUE(fr.starts_with("/x/quincunm.jeu: "));
+    EXPECT_NE(saveFailed(why, 0).text.find(fr), std::string::npos);
+    EXPECT_NE(saveUnfinished(why, 0).text.find(fr), std::string::npos);
+    EXPECT_NE(ignoredFiles({why}, 0).text.find(fr), std::string::npos);
+  }
+  const std::string readers[] = {"it is a folder", "it is not a regular file", "it is larger than 1048576 bytes",
+                                 "its settings are not those the program writes"};
+  for (const std::string& why : readers) EXPECT_NE(reasonIn(why, 0), why);
+  EXPECT_EQ(reasonIn("a: it is larger than 5 bytes", 0), "a: il fait plus de 5 octets");
+  EXPECT_EQ(reasonIn("a: Bad address", 0), "a: Bad address");  // the rest as the system words it
+
+  // Only a record that was there is said to be kept.
+  EXPECT_NE(saveFailed("e", 1, true).text.find("previous record is kept"), std::string::npos);
+  EXPECT_EQ(saveFailed("e", 1, false).text, "The state could not be recorded.\ne");
+  EXPECT_EQ(saveFailed("e", 0, false).text, "L'état n'a pas pu être enregistré.\ne");
+  const Message keep = gamesCannotBeKept("/h/.local/share/quincunx", "/h/.local/share/quincunx: " + reason(ENOSPC), 0);
+  EXPECT_EQ(keep.text, "Les parties ne peuvent pas être conservées : le dossier /h/.local/share/quincunx est "
+                       "inutilisable.\n/h/.local/share/quincunx: Aucun espace disponible sur le périphérique");
+  EXPECT_EQ(gamesCannotBeKept("/d", "why", 1).text, "Games cannot be kept: the folder /d cannot be used.\nwhy");
+  EXPECT_EQ(alreadyOpen(1).text, "The game is already open in another window.");
+  EXPECT_EQ(alreadyOpen(0).text, "Le jeu est déjà ouvert dans une autre fenêtre.");
 }
 
 }  // namespace

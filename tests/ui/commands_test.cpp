@@ -1,9 +1,11 @@
 // The buttons, the open command, the keyboard and the win message, driven
 // through WndProc with the message numbers the window sends.
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
+#include "files/file_ops.h"
 #include "files/puzzle_file.h"
 #include "tests/support/hostile.h"
 #include "tests/support/puzzles.h"
@@ -359,6 +361,50 @@ TEST_F(Commands, InstalledStateLivesApartFromTheShippedData) {
   ASSERT_TRUE(lecture((data / "quincunn.jeu").string(), quincunx, c));
   EXPECT_EQ(a.b.su, 0);
   EXPECT_TRUE(a.b.tab1 == quincunx);
+}
+
+TEST_F(Commands, AFolderThatCannotKeepGamesSaysSoShowsTheFirstPuzzleAndClaimsNoRecord) {
+  const fs::path data = dir / "share", first = data / "state", state = dir / "home";
+  fs::create_directories(first);
+  fs::copy_file(fs::path(QX_DATA_DIR) / "state" / kPuzzleFile, first / kPuzzleFile);
+  Grid shipped = test::zeros();
+  Clue c;
+  ASSERT_TRUE(lecture((first / kPuzzleFile).string(), shipped, c));
+  platform.screen = {1280, 1024};
+  // Without the folder's lock nothing is saved; with it (a seed that found
+  // the disk full) a Record tries again, and keeps the game once it can.
+  for (bool locked : {false, true}) {
+    SCOPED_TRACE(locked);
+    fs::create_directories(state);
+    platform.boxes.clear();
+    app = std::make_unique<App>(platform, data.string(), state.string());
+    app->stateFolderUnusable(first.string(), state.string() + ": " + reason(locked ? ENOSPC : ENOTDIR), locked, 0);
+    app->startUp();
+    app->reportIgnored();
+    EXPECT_TRUE(app->b.tab1 == shipped);
+    ASSERT_EQ(platform.boxes.size(), 1u);
+    EXPECT_EQ(platform.boxes[0].text, gamesCannotBeKept(state.string(), state.string() + ": " +
+                                                        reason(locked ? ENOSPC : ENOTDIR), 0).text);
+    EXPECT_NE(platform.boxes[0].text.find(locked ? "Aucun espace" : "N'est pas un dossier"), std::string::npos);
+    click(4);  // its explanation box, then a box only when the save failed
+    EXPECT_EQ(fs::is_regular_file(state / kPuzzleFile), locked);
+    ASSERT_EQ(platform.boxes.size(), locked ? 2u : 3u);
+    if (!locked)
+      EXPECT_TRUE(platform.boxes[2].text.starts_with("L'état n'a pas pu être enregistré.\n")) << platform.boxes[2].text;
+  }
+
+  // A folder in the journal's place: told at the start, set aside by the next Record, which goes on.
+  fs::create_directory(state / kJournalFile);
+  platform.boxes.clear();
+  app = std::make_unique<App>(platform, data.string(), state.string());
+  app->startUp();
+  app->reportIgnored();
+  ASSERT_EQ(platform.boxes.size(), 1u);
+  EXPECT_NE(platform.boxes[0].text.find(kJournalFile), std::string::npos);
+  click(4);
+  EXPECT_EQ(platform.boxes.size(), 2u);
+  EXPECT_TRUE(fs::is_directory(state / (std::string(kJournalFile) + ".bad")));
+  EXPECT_FALSE(fs::exists(state / kJournalFile));
 }
 
 // The help button: the first viewer that starts gets the help file of the

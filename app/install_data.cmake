@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Lays out the files beside the executable (run after each build).
 file(GLOB defaults "${DATA}/*.jeu" "${DATA}/*.chm")
 file(COPY ${defaults} DESTINATION "${BIN}")

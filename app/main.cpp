@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The desktop program: the Qt window host and the program over it.
 #include <QApplication>
 #include <QIcon>

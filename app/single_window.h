@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One window per state folder. The first start holds the folder's lock for
 // its whole life and listens on a local socket named after the folder; a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Silent solves over each puzzle set by the fast engine, the literal one and,
 // on the Sudoku sets, QQwing; then the candidate refresh after one keystroke.
 // One benchmark iteration solves the whole set; the counters give the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The board model shared by every layer: value and candidate arrays over the
 // 21x21 field, the five sub-grids and the game type.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The solving engine: candidate rebuild, the four logical methods, the logical
 // pass with its three-candidate trials, and the solution search with its

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Alignments: a digit that a domain holds on one line (column) only leaves
 // the rest of that line (column) of the grid.
 #include "engine/engine_work.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Candidates: the values on the board and the raw candidates they allow, the
 // possibility map of one digit, and candidate arrays as masks and as chars.
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pairs: two digits with the same two places in a unit leave nothing else in
 // those cells (hidden pair); two cells holding the same two digits only take
 // them from the rest of the unit (naked pair).

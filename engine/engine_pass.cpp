@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The logical pass over one candidate array, the public entries of the four
 // methods, and candidat.
 #include "engine/engine.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The solution search: singles placed from the candidates, then two-candidate
 // trials, then a sweep of three-candidate trials when everything stalls.
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Singles: a lone candidate leaves its peers (un), a digit with one place in
 // a unit leaves nothing else in its cell (unique).
 #include "engine/engine_work.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Geometry of the five grids as tables, and small helpers on 9-bit candidate
 // masks, shared by the pieces of the fast engine.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Trials: a value tried in a cell, and whether the logical pass then runs a
 // cell dry. Three-candidate trials (troise) strike the values that fail;
 // two-candidate trials (impo) place the other value when one fails.

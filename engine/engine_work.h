@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The fast engine's working state. Values: what stands on the board and the
 // raw candidates it allows. Masks: one candidate array as 9-bit masks, with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A complete solver over the rules of the sub-grids 1..sud, beside the
 // program's written method: candidate masks, naked and hidden singles, box

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the solver needs from the window that runs it. A headless caller uses
 // the defaults: nothing to pump, nothing to draw, never terminated.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The solving engine written out literally, loop for loop, over the char
 // arrays. It is slow and kept only as the yardstick the fast Engine is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The rules a board must keep: no digit twice in a row, a column or a domain
 // of any grid the variant uses, counting givens and placed values alike.

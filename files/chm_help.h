@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Reading a compiled HTML help file: its objects, its contents tree and
 // keyword index, its title and first page, and a search of its pages' words.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Where the program's files are: the shipped data (default puzzles, Jeux/,
 // help files) and the user's state (the five saved state files).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The few system calls that reading and saving the state go through. Tests
 // swap in their own to make any one of them fail; the program uses the

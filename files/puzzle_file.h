@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The puzzle file (*.jeu): an optional hidden clue, then the 27-line grid
 // block of the givens. The grid block is shared with the saved state files.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The five files beside the executable that keep the user's whole state
 // between runs: the puzzle, the placed values, the two candidate masks, and

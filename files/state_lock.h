@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One writer per state folder: a lock on the folder's quincunx.lock, taken
 // with flock, so the system lets it go however its holder ends (a killed

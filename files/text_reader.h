@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A cursor over a file's text as the C runtime's text mode shows it to a
 // reader: CR LF pairs read as one line feed.

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs the program $QX_PROGRAM for help2man with its usage block in the form help2man reads
 # as the synopsis: "Usage:", each further form on an "or:" line, wrapped
 # arguments joined to their form.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the program needs from its host: one window with a drawing surface,
 // message boxes, an open-file dialog, timers, key state, and a way to start

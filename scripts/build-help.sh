@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Compiles the help pages of data/help/fr and data/help/en into data/quincunx-fr.chm and
 # data/quincunx-en.chm, which are committed so that building the program needs no help
 # compiler.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs the README's test command on a brand-new Debian 12 root, as a new user
 # with sudo, the way Debian builds its packages: a package the scripts forget
 # to install fails here, where nothing was installed by hand.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Shared by the README's commands: package installation and the build.
 set -euo pipefail
 

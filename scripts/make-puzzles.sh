@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Remakes the shipped puzzles with quincunx-gen from the seeds recorded here:
 # the two default puzzles, the first saved state's puzzle and the Jeux/ folder.
 # The same seeds and the same engine always give the same files.

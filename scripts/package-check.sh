@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package from a built tree and tries it as a new user would:
 #
 #   scripts/package-check.sh BUILD_DIR

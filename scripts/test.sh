@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sets up and runs the tests: installs what is missing, builds the tests twice
 # (optimised, then with AddressSanitizer and UndefinedBehaviorSanitizer) and
 # runs both with CTest.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Every text the user reads, in French and in English, and the messages built
 // from several of them. Texts are UTF-8; the window backend converts them.

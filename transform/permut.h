@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The random generator and the permutation of a puzzle into an equivalent
 // one: mirror exchanges of whole grids, band and stack exchanges, line and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program: its whole state, the start-up, the window procedure and the
 // drawing. One instance runs the one window.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fourteen buttons, the open command and the language switch.
 #include <filesystem>
 #include <utility>

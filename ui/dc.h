@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The window's device context as the drawing code sees it: selected pen,
 // brush and font, text colour and current point, forwarded to the surface.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The whole window drawn layer over layer from the state, and the hover
 // highlight of the buttons.
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Screen geometry: the cell size from the screen, the window size, and the
 // fourteen buttons with the offsets that centre their labels.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Digits, Backspace, Delete, Insert + digit, the Shift highlight and F3.
 #include <algorithm>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The window's mode and state flags. The ones the settings file keeps come
 // from Settings; the others live only for one run.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The help viewer's window: the contents, the keyword index and a search on
 // the left, the pages of one compiled help file on the right.

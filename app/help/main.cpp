@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quincunx-help FILE.chm: the program's own viewer of its compiled help.
 #include <QApplication>
 #include <QLocale>

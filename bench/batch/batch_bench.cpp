@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // --jobs: the same batch on one thread and on more, wall-clock time of the
 // whole command (the point is the cores, so CPU time would not tell). The
 // batches: 3,000 classic Sudoku lines for quincunx-solve (the public sets,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Full redraws of a Quincunx board on the Qt surface, with and without the
 // candidates, the pointer moving over the board, and plain single-digit
 // texts. Runs offscreen on a 1280x1024 screen (cell size 47) unless

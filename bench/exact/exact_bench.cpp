@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The complete solver per puzzle: the public Sudoku sets and the shipped
 // puzzles of both variants, first solution and the count to two that
 // --complete does. With a prebuilt tdoku (CMake QX_TDOKU_DIR) or fsss2

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Whole-process comparison: quincunx-solve --complete --jobs 1 --lines against
 # tdoku's example solver (example/solve.c of a tdoku checkout, built by hand:
 # cc -O3 example/solve.c libtdoku_static.a -lstdc++), both counting to two, on

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Time to make one puzzle of each variant and rating. Each iteration makes
 // the next puzzle of one seed's stream, so a figure is an average over
 // different puzzles; the counters tell how many full boards a puzzle took,

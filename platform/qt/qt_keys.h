@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Qt key events in the program's terms: virtual-key codes and the
 // characters a key press types.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The platform on Qt 6 Widgets: one top-level window whose surface is a
 // persistent image, Windows message numbers delivered to the WindowProc.

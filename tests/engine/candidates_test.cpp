@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The candidate rebuild over the five overlapping grids.
 #include <gtest/gtest.h>
 

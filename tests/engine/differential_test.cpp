@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fast Engine against the literal ReferenceEngine: both run the same calls
 // on copies of one board, and after every call the whole board, the engine's
 // counters and everything the host was told must be the same.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The complete solver: the known solutions of the public sets, agreement
 // with the written method wherever that method finishes, counts checked by
 // the plain counter of the test support, and the rules of the shared domains.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The four elimination methods on hand-made candidate arrays, and the logical
 // pass with its three-candidate trials.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The engine over the public Sudoku sets: every puzzle it reports solved is the
 // known solution, and whatever it leaves incomplete is still right so far.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The solution search: its endings, its modes, what it tells the host, and
 // full Quincunx solves checked against the rules of all five grids.
 #include <gtest/gtest.h>

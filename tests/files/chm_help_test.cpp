@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The compiled help reader: the two shipped help files read whole, the
 // contents parser and link resolution on written cases, and damaged files
 // refused cleanly.

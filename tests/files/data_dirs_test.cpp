@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which folder holds the shipped data and which the user's state, by layout;
 // the first start of an installed program; one writer per state folder.
 #include <gtest/gtest.h>

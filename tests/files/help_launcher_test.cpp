@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which help viewers the help button tries, in which order, and the boxes
 // for a missing executable name or help file.
 #include <gtest/gtest.h>

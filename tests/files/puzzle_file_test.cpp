@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The puzzle file: grid block layout, hidden clue, damaged and short files.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A process killed while it saves, at random moments: the next start finds
 // the five files all of one save, and nothing else beside them.
 // QX_KILL_RUNS sets the number of kills (1000 for the full run).

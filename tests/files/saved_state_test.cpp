@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The five state files: round trips, the written layout, safe saving, and
 // missing, short or damaged files.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A candidate mask file of any length or content reads without touching
 // anything but the flags of digits 1..9 of the field's cells.
 #include <cstdlib>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A fuzzed puzzle and state drawn in the real window, offscreen: the input is
 // cut at each "@@\n" into the puzzle file, the placed values, the settings and
 // the candidate mask; the program starts on them and draws the whole board.

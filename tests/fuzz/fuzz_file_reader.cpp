@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real file path: the same bytes stand as each of the five state files
 // and as a save's journal, then the start-up's order runs: finish or drop the
 // interrupted save, read every file. Nothing but the folder's own state files

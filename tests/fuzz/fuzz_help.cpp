@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whatever a help file holds, reading it neither crashes nor reports an
 // object, first page or link outside the file, and the words a search marks
 // lie inside the text searched.

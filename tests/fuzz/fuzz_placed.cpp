@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The placed-values file: any text reads without touching anything but the
 // cells of the field.
 #include <cstdlib>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A puzzle file's text never reads outside the board, and a clue it keeps is
 // always one that can be placed.
 #include <cstdlib>

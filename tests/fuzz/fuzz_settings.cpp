@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whatever the settings file holds, the values read keep the program inside
 // its states.
 #include <cstdlib>

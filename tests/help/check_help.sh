@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The per-language lists are read through indirect names (PAGES_$lang, ...).
 # shellcheck disable=SC2034
 # Opens the two compiled help files with a CHM reader and checks that each holds its pages:

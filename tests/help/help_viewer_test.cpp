@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The help viewer on the two shipped help files, offscreen: the first page
 // with its picture, a link clicked, a topic of the contents, Back and
 // Forward, links that must not load, the index, the search with its marks,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Qt window backend, offscreen: pixels on the surface, messages from real
 // Qt events, boxes answered by timers, the solver's pump, the loop's end.
 #include <gtest/gtest.h>

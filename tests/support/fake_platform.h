@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A Platform for tests: records every drawing call and box, answers boxes and
 // file dialogs from a script, and delivers nothing on its own.

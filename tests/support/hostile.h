@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Things a user or an attacker may leave where the program expects one of its
 // files. We run tests as root, so a file merely made unreadable (chmod 000)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Test helpers: the public puzzle sets, boards built from them, and checkers
 // that know the rules independently of the engine.

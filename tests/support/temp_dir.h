@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A fresh folder of the running test's own under the system's temporary
 // folder, removed again when the test ends.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The bilingual table, the elapsed-time phrase and the composed boxes.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A command-line tool run in-process on files of the test's own folder, its
 // output and errors kept for the checks.

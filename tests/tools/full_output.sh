@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Both command-line tools on an output that cannot be written (/dev/full):
 # status 1 and "cannot write the output: REASON" on the error output, for
 # every kind of run; and a puzzle file that cannot be finished (the file size

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quincunx-gen: the puzzles it makes and their ratings,
 // its command line, and the puzzles we ship.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quincunx-solve's command line and its report format.
 #include <gtest/gtest.h>
 

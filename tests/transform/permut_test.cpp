@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The generator and the permutation of a puzzle.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The buttons, the open command, the keyboard and the win message, driven
 // through WndProc with the message numbers the window sends.
 #include <cerrno>

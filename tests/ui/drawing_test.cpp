@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a paint draws, checked on the recorded calls of the fake platform.
 #include <algorithm>
 #include <string>

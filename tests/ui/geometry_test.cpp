@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Cell size, buttons and the two hit tests, at the two usual screen heights.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up, timers, pointer tracking and destruction on the fake platform.
 #include "files/puzzle_file.h"
 #include "tests/support/puzzles.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Two program processes on one state folder: the first records on a slowed
 // disk while the second starts. The second must hand over to the first and
 // leave the folder alone; the first's record must land whole. And a new

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program in its real window, offscreen: pixels of a grab, a puzzle typed
 // and played with real mouse and key events, the test mode's colours, a
 // restart, and a long run of random input.

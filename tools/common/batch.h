@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Runs independent jobs on several threads and prints their texts in the
 // order of the jobs as soon as each one's turn comes, so that a batch prints

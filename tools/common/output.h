@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Standard output for the command-line tools: a buffer over a file
 // descriptor that remembers why a write failed, and the check every tool

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // quincunx-gen: makes Sudoku and Quincunx puzzle files with a single
 // solution and a rating from the program's engine, and rates existing ones.

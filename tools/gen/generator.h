@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Puzzle generation: a random full board, givens taken away in random order
 // while the exact solver still finds one solution only, then givens put back

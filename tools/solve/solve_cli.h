@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // quincunx-solve: solves puzzle files with the program's engine and prints a
 // fixed report per puzzle that scripts can rely on.

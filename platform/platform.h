@@ -6,6 +6,7 @@
 // Platform.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -64,6 +65,7 @@ inline constexpr std::intptr_t kKeepWindow = 1;
 inline constexpr int kVkShift = 16;
 inline constexpr int kVkInsert = 45;
 inline constexpr int kVkDelete = 46;
+inline constexpr int kVkF2 = 113;
 inline constexpr int kVkF3 = 114;
 
 // Packs a client position the way mouse messages carry it.
@@ -163,6 +165,10 @@ class Platform : public Surface {
   // The solver's pump: serves pending paint and close requests, drops input
   // and timer events.
   virtual void pumpForSolver() = 0;
+  // Runs work on another thread and returns once it is done; meanwhile the
+  // window keeps painting and input and timer ticks are dropped, as in the
+  // solver's pump. work must not touch the window.
+  virtual void runAside(const std::function<void()>& work) = 0;
 };
 
 }  // namespace qx

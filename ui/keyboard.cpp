@@ -1,4 +1,4 @@
-// Digits, Backspace, Delete, Insert + digit, the Shift highlight and F3.
+// Digits, Backspace, Delete, Insert + digit, the Shift highlight, F2 and F3.
 #include <algorithm>
 
 #include "engine/rules.h"
@@ -10,6 +10,8 @@ void App::onKeyDown(int vk) {
   if (m.fen == 1) return;
   if (vk == kVkF3) {
     openCommand();
+  } else if (vk == kVkF2) {
+    newCommand();
   } else if (vk == kVkDelete && nxa >= 1 && nxa <= kField && nya >= 1 && nya <= kField) {
     if (b.tab1[nya][nxa] == '0') {
       b.tab2[nya][nxa] = '0';

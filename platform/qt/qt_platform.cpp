@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QCursor>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileDialog>
 #include <QFont>
@@ -37,6 +38,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <thread>
 #include <unordered_map>
 #include <vector>
 
@@ -1058,6 +1060,19 @@ void QtPlatform::quit(int code) {
 void QtPlatform::pumpForSolver() {
   ++d_->pumping;
   QCoreApplication::processEvents(QEventLoop::AllEvents);
+  --d_->pumping;
+}
+
+void QtPlatform::runAside(const std::function<void()>& work) {
+  QEventLoop loop;
+  ++d_->pumping;
+  std::thread worker([&] {
+    work();
+    // Queued, so the loop quits even if the work ends before it runs.
+    QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+  });
+  loop.exec();
+  worker.join();
   --d_->pumping;
 }
 

@@ -58,6 +58,7 @@ class QtPlatform final : public Platform {
   int run() override;
   void quit(int code) override;
   void pumpForSolver() override;
+  void runAside(const std::function<void()>& work) override;
 
   // The window (null before createWindow) and its surface, for tests and
   // screenshots.

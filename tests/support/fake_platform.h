@@ -115,6 +115,11 @@ class FakePlatform : public Platform {
     if (closeAtPump != 0 && pumps == closeAtPump && proc) proc->WndProc(kMsgDestroy, 0, 0);
   }
 
+  void runAside(const std::function<void()>& work) override {
+    ++asides;
+    work();
+  }
+
   // Sends a paint message as the backend would after an invalidate.
   void paint() {
     draws.clear();
@@ -157,6 +162,7 @@ class FakePlatform : public Platform {
   bool quitCalled = false;
   int exitCode = 0;
   int pumps = 0;
+  int asides = 0;
   int closeAtPump = 0;
   std::vector<Draw> draws;
 };

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,6 +15,8 @@
 #include <vector>
 
 namespace qx {
+
+class Paper;
 
 // Colours as 0x00BBGGRR.
 using Colour = std::uint32_t;
@@ -155,6 +158,10 @@ class Platform : public Surface {
   virtual std::optional<std::string> openFileDialog(
       std::string_view title, const std::vector<std::pair<std::string, std::string>>& filters,
       const std::string& initialDir) = 0;
+
+  // The host's print dialog (a PDF file among its printers): the pages of
+  // the printer chosen, or nothing when cancelled.
+  virtual std::unique_ptr<Paper> choosePrinter(std::string_view title) = 0;
 
   // Starts a program that lives on by itself; false when it could not start.
   virtual bool startDetached(const std::string& program, const std::vector<std::string>& args) = 0;

@@ -118,6 +118,10 @@ std::array<std::string_view, 4> Texts::ratingNames(int lang) const {
   return {text(87, lang), text(88, lang), text(89, lang), text(90, lang)};
 }
 
+Message Texts::printFailed(int lang) const {
+  return {std::string(text(93, lang)), std::string(kImpossible), kBoxOk};
+}
+
 Message Texts::newFailed(const std::string& why, int lang) const {
   if (why.empty()) return {std::string(text(91, lang)), std::string(text(85, lang)), kBoxOk};
   return {std::string(text(92, lang)) + why, std::string(text(85, lang)), kBoxOk};
@@ -314,6 +318,7 @@ void Texts::langue() {
   put(90, "Diabolique", "Fiendish");
   put(91, "Aucune grille de cette difficulté n'a pu être faite.",
       "No puzzle of that difficulty could be made.");
+  put(93, "L'impression n'a pas pu se faire.", "The board could not be printed.");
   put(92, "La nouvelle grille n'a pas pu être écrite :\n", "The new puzzle could not be written:\n");
 }
 

@@ -85,6 +85,8 @@ class App : public WindowProc, public SolverHost {
   // A new puzzle to make at start instead of a file (rating -1: none).
   int newAtStartSu = 1;
   int newAtStartRating = -1;
+  // Ctrl+P: the board through the host's print dialog.
+  void printCommand();
   // A puzzle file to open at start (from the command line), once the
   // start-up box is answered (this call) and the start-up completion has
   // run, whichever comes last.

@@ -1,10 +1,14 @@
-// Digits, Backspace, Delete, Insert + digit, the Shift highlight, F2 and F3.
+// Digits, Backspace, Delete, Insert + digit, the Shift highlight, F2, F3 and Ctrl+P.
 #include <algorithm>
 
 #include "engine/rules.h"
 #include "ui/app.h"
 
 namespace qx {
+
+namespace {
+constexpr int kCtrlP = 16;  // the character Ctrl+P types
+}  // namespace
 
 void App::onKeyDown(int vk) {
   if (m.fen == 1) return;
@@ -66,6 +70,10 @@ bool App::won() const {
 
 void App::onChar(int ch) {
   if (m.fen == 1) return;
+  if (ch == kCtrlP) {
+    printCommand();
+    return;
+  }
   // Outside the field (a pointer that left the window) counts like a gap.
   if (nx < 1 || nx > kField || ny < 1 || ny > kField || isGapCell(ny, nx)) return;
   if (nxa < 1 || nxa > kField || nya < 1 || nya > kField) return;

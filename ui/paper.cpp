@@ -39,6 +39,24 @@ void drawPaperBoard(Surface& s, const PaperBoard& board, bool solution) {
     }
 }
 
+void App::printCommand() {
+  if (m.fen != 0) return;
+  m.fen = 1;
+  if (auto paper = p_.choosePrinter(title())) {
+    PaperBoard board;
+    board.su = b.su;
+    board.tab1 = b.tab1;
+    board.tab2 = b.tab2;
+    board.solution = b.tab6;
+    board.caption = title();
+    printBoards(*paper, {board}, false);
+    if (!paper->finish()) show(texts.printFailed(m.lang));
+  }
+  p_.invalidate();
+  m.maju = 0;
+  m.fen = 0;
+}
+
 void printBoards(Paper& paper, const std::vector<PaperBoard>& boards, bool solutions) {
   bool first = true;
   for (const bool solution : {false, true}) {

@@ -20,6 +20,8 @@
 #include <QMoveEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
 #include <QResizeEvent>
@@ -42,7 +44,9 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/paper.h"
 #include "platform/qt/qt_keys.h"
+#include "platform/qt/qt_paper.h"
 
 namespace qx {
 
@@ -1030,6 +1034,16 @@ std::optional<std::string> QtPlatform::openFileDialog(
   const QStringList chosen = dialog.selectedFiles();
   if (chosen.isEmpty()) return std::nullopt;
   return QFile::encodeName(chosen.first()).toStdString();
+}
+
+std::unique_ptr<Paper> QtPlatform::choosePrinter(std::string_view title) {
+  auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+  printer->setPageSize(QPageSize(QPageSize::A4));
+  printer->setDocName(fromUtf8(title));
+  QPrintDialog dialog(printer.get(), d_->dialogParent());
+  dialog.setWindowModality(Qt::ApplicationModal);
+  if (dialog.exec() != QDialog::Accepted) return nullptr;
+  return printerPaper(std::move(printer));
 }
 
 bool QtPlatform::startDetached(const std::string& program, const std::vector<std::string>& args) {

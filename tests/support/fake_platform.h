@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/paper.h"
 #include "platform/platform.h"
 
 namespace qx::test {
@@ -100,6 +101,10 @@ class FakePlatform : public Platform {
     dialogDirs.push_back(dir);
     return nextFile;
   }
+  std::unique_ptr<Paper> choosePrinter(std::string_view title) override {
+    printTitles.emplace_back(title);
+    return nullptr;
+  }
   bool startDetached(const std::string& program, const std::vector<std::string>& args) override {
     started.push_back({program, args});
     return !unstartable.count(program);
@@ -163,6 +168,7 @@ class FakePlatform : public Platform {
   int exitCode = 0;
   int pumps = 0;
   int asides = 0;
+  std::vector<std::string> printTitles;
   int closeAtPump = 0;
   std::vector<Draw> draws;
 };

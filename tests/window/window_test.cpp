@@ -11,6 +11,9 @@
 #include <QImage>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -32,6 +35,7 @@
 #include "files/saved_state.h"
 #include "platform/qt/qt_platform.h"
 #include "tests/support/hostile.h"
+#include "tests/support/pdf_pages.h"
 #include "tests/support/puzzles.h"
 #include "tests/support/temp_dir.h"
 #include "tools/gen/generator.h"
@@ -84,6 +88,16 @@ class Answerer {
       QAbstractButton* b = box->button(ok ? QMessageBox::Ok : QMessageBox::Cancel);
       if (!b) b = box->button(QMessageBox::Ok);
       b->click();
+    } else if (auto* print = qobject_cast<QPrintDialog*>(modal)) {
+      ++printDialogs;
+      if (printTo.empty()) return print->reject();
+      // Qt's own PDF printer, into the file asked for.
+      if (auto* printers = print->findChild<QComboBox*>("printers")) {
+        for (int i = 0; i < printers->count(); ++i)
+          if (printers->itemText(i).contains("PDF")) printers->setCurrentIndex(i);
+      }
+      if (auto* name = print->findChild<QLineEdit*>("filename")) name->setText(QString::fromStdString(printTo));
+      print->accept();
     } else if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
       ++dialogs;
       std::vector<std::string> words;
@@ -114,6 +128,8 @@ class Answerer {
   std::vector<std::string> texts, titles, cancels, narrowBoxes;
   std::vector<std::vector<std::string>> dialogWords;  // labels, then buttons
   int dialogs = 0;
+  int printDialogs = 0;
+  std::string printTo;  // the PDF file a print dialog prints to; empty: Cancel
 };
 
 class RealWindow : public ::testing::Test {
@@ -580,6 +596,46 @@ TEST_F(RealWindow, NewPuzzleOfTheChosenRating) {
           shown += cellHas(img, c, r, qRgb(0, 0, 0));
     EXPECT_EQ(shown, 3);
   }
+}
+
+// Ctrl+P prints the board through the print dialog: a PDF printer writes a
+// page whose board shows its frames, lines and givens; Cancel writes nothing.
+TEST_F(RealWindow, CtrlPPrintsTheBoard) {
+  save(Board{});
+  App& a = start();
+  const fs::path puzzle = fs::path(QX_DATA_DIR) / "Jeux" / "quincunx-logic-1.jeu";
+  a.openFile(puzzle.string());
+  const fs::path pdf = dir / "print" / "board.pdf";
+  fs::create_directories(pdf.parent_path());
+  for (const bool cancel : {true, false}) {
+    SCOPED_TRACE(cancel);
+    answers.printTo = cancel ? "" : pdf.string();
+    const int before = answers.printDialogs;
+    QTest::keyClick(widget, Qt::Key_P, Qt::ControlModifier);
+    QTest::qWait(50);
+    EXPECT_EQ(answers.printDialogs, before + 1);
+    EXPECT_EQ(fs::exists(pdf), !cancel);
+  }
+  const auto pages = test::renderPdf(pdf, 72);
+  ASSERT_EQ(pages.size(), 1u);
+  const test::Page& p = pages[0];
+  const test::Box box = test::redBox(p, 0, 0, p.width, p.height);
+  ASSERT_GE(box.left, 0);
+  const double cell = (box.right - box.left + 1) * 40.0 / (21 * 40 + 3);
+  EXPECT_GT(cell, 10);
+  EXPECT_TRUE(p.inked(box.left + static_cast<int>(cell), box.top + static_cast<int>(1.5 * cell), 1));
+  int shown = 0, blank = 0, cells = 0;
+  for (int r = 1; r <= 21; ++r)
+    for (int c = 1; c <= 21; ++c) {
+      if (isGapCell(r, c)) continue;
+      ++cells;
+      const bool inked = p.darkAround(box.left + static_cast<int>((c - 0.5) * cell),
+                                      box.top + static_cast<int>((r - 0.5) * cell), 2) > 0;
+      const bool given = isDigit(a.b.tab1[r][c]);
+      shown += inked && given;
+      blank += !inked && !given;
+    }
+  EXPECT_EQ(shown + blank, cells);
 }
 
 // After a game recorded with a wrong value, a restart shows it red, says

@@ -7,6 +7,8 @@
 // Platform.
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,6 +16,8 @@
 #include <vector>
 
 namespace qx {
+
+class Paper;
 
 // Colours as 0x00BBGGRR.
 using Colour = std::uint32_t;
@@ -65,6 +69,7 @@ inline constexpr std::intptr_t kKeepWindow = 1;
 inline constexpr int kVkShift = 16;
 inline constexpr int kVkInsert = 45;
 inline constexpr int kVkDelete = 46;
+inline constexpr int kVkF2 = 113;
 inline constexpr int kVkF3 = 114;
 
 // Packs a client position the way mouse messages carry it.
@@ -155,6 +160,10 @@ class Platform : public Surface {
       std::string_view title, const std::vector<std::pair<std::string, std::string>>& filters,
       const std::string& initialDir) = 0;
 
+  // The host's print dialog (a PDF file among its printers): the pages of
+  // the printer chosen, or nothing when cancelled.
+  virtual std::unique_ptr<Paper> choosePrinter(std::string_view title) = 0;
+
   // Starts a program that lives on by itself; false when it could not start.
   virtual bool startDetached(const std::string& program, const std::vector<std::string>& args) = 0;
 
@@ -164,6 +173,10 @@ class Platform : public Surface {
   // The solver's pump: serves pending paint and close requests, drops input
   // and timer events.
   virtual void pumpForSolver() = 0;
+  // Runs work on another thread and returns once it is done; meanwhile the
+  // window keeps painting and input and timer ticks are dropped, as in the
+  // solver's pump. work must not touch the window.
+  virtual void runAside(const std::function<void()>& work) = 0;
 };
 
 }  // namespace qx

@@ -16,6 +16,7 @@ TEST_PACKAGES=(libgtest-dev libbenchmark-dev libqqwing-dev)
 TEST_PACKAGES+=(libchm-bin)
 TEST_PACKAGES+=(help2man librsvg2-bin desktop-file-utils appstream dpkg-dev man-db xvfb xauth xdotool)
 TEST_PACKAGES+=(file lintian)  # file: the package's library dependencies
+TEST_PACKAGES+=(poppler-utils)  # pdftoppm reads printed pages back
 # The package check's file type and Wayland parts: the MIME database and gio to
 # read it, a headless sway with its screenshot tool, Qt's Wayland plugin.
 TEST_PACKAGES+=(shared-mime-info libglib2.0-bin sway grim qt6-wayland)

@@ -153,6 +153,23 @@ Message Texts::exitQuestion(int lang) const {
   return {std::string(text(83, lang)), std::string(text(46, lang)), kBoxOkCancel};
 }
 
+Message Texts::newQuestion(int lang) const {
+  return {std::string(text(86, lang)), std::string(text(85, lang)), kBoxOkCancel};
+}
+
+std::array<std::string_view, 4> Texts::ratingNames(int lang) const {
+  return {text(87, lang), text(88, lang), text(89, lang), text(90, lang)};
+}
+
+Message Texts::printFailed(int lang) const {
+  return {std::string(text(93, lang)), std::string(kImpossible), kBoxOk};
+}
+
+Message Texts::newFailed(const std::string& why, int lang) const {
+  if (why.empty()) return {std::string(text(91, lang)), std::string(text(85, lang)), kBoxOk};
+  return {std::string(text(92, lang)) + why, std::string(text(85, lang)), kBoxOk};
+}
+
 std::array<std::string_view, 2> Texts::exitButtons(int lang) const {
   // The Record button's own label, as on the board.
   return {text(4, lang), text(84, lang)};
@@ -334,6 +351,18 @@ void Texts::langue() {
   put(83, "Des coups ne sont pas enregistrés.\nLes enregistrer avant de quitter ?",
       "Some moves are not recorded.\nRecord them before quitting?");
   put(84, "Ne pas enregistrer", "Don't record");
+  // The new-puzzle box (F2): its title, its question, the four ratings from
+  // the easiest, and what it says when it could not make the puzzle.
+  put(85, "Nouvelle grille", "New puzzle");
+  put(86, "Quelle difficulté pour la nouvelle grille ?", "How hard should the new puzzle be?");
+  put(87, "Facile", "Easy");
+  put(88, "Moyenne", "Medium");
+  put(89, "Difficile", "Hard");
+  put(90, "Diabolique", "Fiendish");
+  put(91, "Aucune grille de cette difficulté n'a pu être faite.",
+      "No puzzle of that difficulty could be made.");
+  put(93, "L'impression n'a pas pu se faire.", "The board could not be printed.");
+  put(92, "La nouvelle grille n'a pas pu être écrite :\n", "The new puzzle could not be written:\n");
 }
 
 }  // namespace qx

@@ -109,6 +109,14 @@ class Texts {
   // then the buttons Record and Don't record (the host adds Cancel).
   Message exitQuestion(int lang) const;
   std::array<std::string_view, 2> exitButtons(int lang) const;
+  // The new-puzzle box: its question, then the four ratings from the
+  // easiest (the host adds Cancel).
+  Message newQuestion(int lang) const;
+  std::array<std::string_view, 4> ratingNames(int lang) const;
+  // No puzzle could be made (why empty) or it could not be written (why).
+  Message newFailed(const std::string& why, int lang) const;
+  // The printer or the file printed to refused the pages.
+  Message printFailed(int lang) const;
   // Refusal to change a value entered before the current test value.
   Message entryRefusal(int lang) const;
   // Announcement of a language switch, run with the new lang: the

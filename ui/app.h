@@ -82,6 +82,18 @@ class App : public WindowProc, public SolverHost {
   // The same with the file given: the variant from its name, its errors
   // reported as F3 reports them.
   void openFile(const std::string& path);
+  // F2: asks for a rating, then makes a puzzle of the current game.
+  void newCommand();
+  // Makes a puzzle of game su (0 Quincunx, 1 Sudoku) and rating 0 (singles)
+  // to 3 (deep) away from the window, writes it into the Jeux folder of the
+  // state folder with the next free number of its name, and opens it as F3
+  // would. The path written, empty when nothing was.
+  std::string newPuzzle(int su, int rating);
+  // A new puzzle to make at start instead of a file (rating -1: none).
+  int newAtStartSu = 1;
+  int newAtStartRating = -1;
+  // Ctrl+P: the board through the host's print dialog.
+  void printCommand();
   // A puzzle file to open at start (from the command line), once the
   // start-up box is answered (this call) and the start-up completion has
   // run, whichever comes last.

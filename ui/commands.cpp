@@ -258,7 +258,19 @@ void App::openFile(const std::string& path) {
 void App::openStartFile() {
   startBoxDone_ = true;
   // After the start-up completion, as F3 would come.
-  if (openAtStart.empty() || !completed_) return;
+  if (!completed_) return;
+  if (newAtStartRating >= 0) {
+    const int rating = std::exchange(newAtStartRating, -1);
+    if (m.fen != 0) return;
+    m.fen = 1;
+    newPuzzle(newAtStartSu, rating);
+    p_.invalidate();
+    nx = ny = nxa = nya = 1;
+    m.maju = 0;
+    m.fen = 0;
+    return;
+  }
+  if (openAtStart.empty()) return;
   const std::string path = std::exchange(openAtStart, {});
   openFile(path);
 }

@@ -52,4 +52,10 @@ class Dc {
   Point at_;
 };
 
+// The board's grid lines and its domain lines, three pixels thick, for cells
+// of h pixels in a client area of larg x haut.
+void drawGridLines(Dc& dc, int h, int larg, int haut);
+// The grids' frames: red, the centre one blue; only the first for a Sudoku.
+void drawFrames(Dc& dc, int h, int su);
+
 }  // namespace qx

@@ -27,35 +27,7 @@ std::string_view cellText(const char& ch) {
 
 }  // namespace
 
-std::string_view App::label(int n) const {
-  const int lang = m.lang;
-  switch (n) {
-    case 5: return texts.text(6, lang);
-    case 6: return kSolution;
-    case 9: return b.su == 0 ? kSudoku : kQuincunx;
-    case 11: return m.es == 0 ? kTest : kNormal;
-    case 13: return texts.text(0, lang);
-    case 14: return kPermut;
-    default: return texts.text(n, lang);  // 1-4, 7, 8, 10, 12
-  }
-}
-
-int App::labelOffset(int n) const {
-  if (n == 9) return b.su == 0 ? g.decal92 : g.decal91;
-  if (n == 11) return m.es == 0 ? g.decal111 : g.decal112;
-  return g.decal[n];
-}
-
-void App::drawButton(int n, bool highlighted) {
-  const Rect& r = g.rect[n];
-  dc_.selectBrush(highlighted ? colour::kBlack : colour::kSilver);
-  dc_.rectangle(r);
-  dc_.setTextColor(highlighted ? colour::kYellow : colour::kBlack);
-  dc_.textOut(r.left + labelOffset(n), r.top + g.decay, label(n));
-}
-
-void App::gridLines() {
-  const int h = g.hh, larg = g.larg, haut = g.haut;
+void drawGridLines(Dc& dc_, int h, int larg, int haut) {
   for (int i = 1; i <= 20; ++i) {
     const int p = i * h;
     if (i == 7 || i == 8 || i == 13 || i == 14) {
@@ -91,8 +63,8 @@ void App::gridLines() {
   }
 }
 
-void App::frames() {
-  const int h = g.hh, n = 9 * h, t = 12 * h, f = 21 * h;
+void drawFrames(Dc& dc_, int h, int su) {
+  const int n = 9 * h, t = 12 * h, f = 21 * h;
   auto hline = [&](int y, int x0, int x1) { dc_.line(x0, y, x1, y); };
   auto vline = [&](int x, int y0, int y1) { dc_.line(x, y0, x, y1); };
 
@@ -101,7 +73,7 @@ void App::frames() {
   for (int k = 0; k <= 2; ++k) hline(n + k, 0, n + 3);
   for (int k = 0; k <= 2; ++k) vline(k, 0, n);
   for (int k = 0; k <= 2; ++k) vline(n + k, 0, n);
-  if (b.su != 0) return;
+  if (su != 0) return;
 
   // The other corner grids: an edge on the far side of the field goes inwards.
   for (int k = 1; k <= 3; ++k) hline(f - k, 0, n + 3);  // bottom-left
@@ -124,6 +96,37 @@ void App::frames() {
   for (int k = 0; k <= 2; ++k) hline(c0 + k, c0, c1);
   for (int k = 0; k <= 2; ++k) hline(c1 + k, c0, c1 + 3);
 }
+
+std::string_view App::label(int n) const {
+  const int lang = m.lang;
+  switch (n) {
+    case 5: return texts.text(6, lang);
+    case 6: return kSolution;
+    case 9: return b.su == 0 ? kSudoku : kQuincunx;
+    case 11: return m.es == 0 ? kTest : kNormal;
+    case 13: return texts.text(0, lang);
+    case 14: return kPermut;
+    default: return texts.text(n, lang);  // 1-4, 7, 8, 10, 12
+  }
+}
+
+int App::labelOffset(int n) const {
+  if (n == 9) return b.su == 0 ? g.decal92 : g.decal91;
+  if (n == 11) return m.es == 0 ? g.decal111 : g.decal112;
+  return g.decal[n];
+}
+
+void App::drawButton(int n, bool highlighted) {
+  const Rect& r = g.rect[n];
+  dc_.selectBrush(highlighted ? colour::kBlack : colour::kSilver);
+  dc_.rectangle(r);
+  dc_.setTextColor(highlighted ? colour::kYellow : colour::kBlack);
+  dc_.textOut(r.left + labelOffset(n), r.top + g.decay, label(n));
+}
+
+void App::gridLines() { drawGridLines(dc_, g.hh, g.larg, g.haut); }
+
+void App::frames() { drawFrames(dc_, g.hh, b.su); }
 
 void App::affich() {
   const int h = g.hh;

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Digits, Backspace, Delete, Insert + digit, the Shift highlight and F3.
+// Digits, Backspace, Delete, Insert + digit, the Shift highlight, F2, F3 and Ctrl+P.
 #include <algorithm>
 
 #include "engine/rules.h"
@@ -7,10 +7,16 @@
 
 namespace qx {
 
+namespace {
+constexpr int kCtrlP = 16;  // the character Ctrl+P types
+}  // namespace
+
 void App::onKeyDown(int vk) {
   if (m.fen == 1) return;
   if (vk == kVkF3) {
     openCommand();
+  } else if (vk == kVkF2) {
+    newCommand();
   } else if (vk == kVkDelete && nxa >= 1 && nxa <= kField && nya >= 1 && nya <= kField) {
     if (b.tab1[nya][nxa] == '0') {
       b.tab2[nya][nxa] = '0';
@@ -65,6 +71,10 @@ bool App::won() const {
 
 void App::onChar(int ch) {
   if (m.fen == 1) return;
+  if (ch == kCtrlP) {
+    printCommand();
+    return;
+  }
   // Outside the field (a pointer that left the window) counts like a gap.
   if (nx < 1 || nx > kField || ny < 1 || ny > kField || isGapCell(ny, nx)) return;
   if (nxa < 1 || nxa > kField || nya < 1 || nya > kField) return;

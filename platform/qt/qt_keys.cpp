@@ -65,6 +65,13 @@ int virtualKey(const QKeyEvent& e) {
 
 std::vector<unsigned> typedChars(const QKeyEvent& e) {
   std::vector<unsigned> out;
+  // Ctrl+letter types its control character, as on Windows, whatever text
+  // the host puts in the event (AltGr, Ctrl+Alt there, types a letter).
+  const Qt::KeyboardModifiers mods = e.modifiers();
+  if ((mods & Qt::ControlModifier) && !(mods & Qt::AltModifier) && e.key() >= Qt::Key_A && e.key() <= Qt::Key_Z) {
+    out.push_back(static_cast<unsigned>(e.key() - Qt::Key_A + 1));
+    return out;
+  }
   for (const QChar c : e.text()) {
     const unsigned u = c.unicode();
     // Delete types nothing on Windows; Latin-1 above the C1 controls matches

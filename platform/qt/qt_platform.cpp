@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QCursor>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileDialog>
 #include <QFont>
@@ -20,6 +21,8 @@
 #include <QMoveEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
 #include <QResizeEvent>
@@ -38,10 +41,13 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <thread>
 #include <unordered_map>
 #include <vector>
 
+#include "platform/paper.h"
 #include "platform/qt/qt_keys.h"
+#include "platform/qt/qt_paper.h"
 
 namespace qx {
 
@@ -1031,6 +1037,16 @@ std::optional<std::string> QtPlatform::openFileDialog(
   return QFile::encodeName(chosen.first()).toStdString();
 }
 
+std::unique_ptr<Paper> QtPlatform::choosePrinter(std::string_view title) {
+  auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+  printer->setPageSize(QPageSize(QPageSize::A4));
+  printer->setDocName(fromUtf8(title));
+  QPrintDialog dialog(printer.get(), d_->dialogParent());
+  dialog.setWindowModality(Qt::ApplicationModal);
+  if (dialog.exec() != QDialog::Accepted) return nullptr;
+  return printerPaper(std::move(printer));
+}
+
 bool QtPlatform::startDetached(const std::string& program, const std::vector<std::string>& args) {
   QStringList arguments;
   for (const auto& a : args) arguments << QFile::decodeName(a.c_str());
@@ -1059,6 +1075,19 @@ void QtPlatform::quit(int code) {
 void QtPlatform::pumpForSolver() {
   ++d_->pumping;
   QCoreApplication::processEvents(QEventLoop::AllEvents);
+  --d_->pumping;
+}
+
+void QtPlatform::runAside(const std::function<void()>& work) {
+  QEventLoop loop;
+  ++d_->pumping;
+  std::thread worker([&] {
+    work();
+    // Queued, so the loop quits even if the work ends before it runs.
+    QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+  });
+  loop.exec();
+  worker.join();
   --d_->pumping;
 }
 

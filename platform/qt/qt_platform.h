@@ -54,11 +54,13 @@ class QtPlatform final : public Platform {
       std::string_view title, const std::vector<std::pair<std::string, std::string>>& filters,
       const std::string& initialDir) override;
 
+  std::unique_ptr<Paper> choosePrinter(std::string_view title) override;
   bool startDetached(const std::string& program, const std::vector<std::string>& args) override;
 
   int run() override;
   void quit(int code) override;
   void pumpForSolver() override;
+  void runAside(const std::function<void()>& work) override;
 
   // The window (null before createWindow) and its surface, for tests and
   // screenshots.

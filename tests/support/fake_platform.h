@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/paper.h"
 #include "platform/platform.h"
 
 namespace qx::test {
@@ -101,6 +102,10 @@ class FakePlatform : public Platform {
     dialogDirs.push_back(dir);
     return nextFile;
   }
+  std::unique_ptr<Paper> choosePrinter(std::string_view title) override {
+    printTitles.emplace_back(title);
+    return nullptr;
+  }
   bool startDetached(const std::string& program, const std::vector<std::string>& args) override {
     started.push_back({program, args});
     return !unstartable.count(program);
@@ -114,6 +119,11 @@ class FakePlatform : public Platform {
   void pumpForSolver() override {
     ++pumps;
     if (closeAtPump != 0 && pumps == closeAtPump && proc) proc->WndProc(kMsgDestroy, 0, 0);
+  }
+
+  void runAside(const std::function<void()>& work) override {
+    ++asides;
+    work();
   }
 
   // Sends a paint message as the backend would after an invalidate.
@@ -158,6 +168,8 @@ class FakePlatform : public Platform {
   bool quitCalled = false;
   int exitCode = 0;
   int pumps = 0;
+  int asides = 0;
+  std::vector<std::string> printTitles;
   int closeAtPump = 0;
   std::vector<Draw> draws;
 };

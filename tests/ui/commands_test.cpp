@@ -525,3 +525,46 @@ TEST_F(Commands, ClockCountsInEveryMode) {
 
 }  // namespace
 }  // namespace qx
+
+namespace qx {
+namespace {
+
+// Installed, the shipped Jeux is read-only and apart from the user's: a new
+// puzzle goes into the user's, numbered after both, made away from the
+// window; a Jeux that cannot be written is said and nothing opens.
+TEST_F(Commands, NewPuzzleGoesIntoTheUsersJeuxAfterTheShippedNumbers) {
+  namespace fs = std::filesystem;
+  const fs::path shipped = dir / "share", user = dir / "state";
+  fs::create_directories(shipped / "Jeux");
+  fs::create_directories(user / "Jeux");
+  std::ofstream(shipped / "Jeux" / "sudoku-logic-10.jeu") << "";
+  std::ofstream(user / "Jeux" / "sudoku-logic-3.jeu") << "";
+  std::ofstream(user / "Jeux" / "quincunx-deep-x.jeu") << "";
+  App a(platform, shipped.string(), user.string());
+  a.startUp();
+  struct Case {
+    int su, rating;
+    std::string written;  // empty: refused
+  };
+  const Case cases[] = {
+      {1, 1, "sudoku-logic-11.jeu"},
+      {1, 1, "sudoku-logic-12.jeu"},
+      {0, 3, "quincunx-deep-1.jeu"},
+  };
+  for (const Case& t : cases) {
+    const int asides = platform.asides;
+    const std::string path = a.newPuzzle(t.su, t.rating);
+    EXPECT_EQ(path, (user / "Jeux" / t.written).string());
+    EXPECT_EQ(platform.asides, asides + 1);
+    EXPECT_EQ(a.b.su, t.su);
+  }
+  fs::remove_all(user / "Jeux");
+  std::ofstream(user / "Jeux") << "";  // a file where the folder should be
+  const std::size_t boxes = platform.boxes.size();
+  EXPECT_EQ(a.newPuzzle(1, 0), "");
+  ASSERT_EQ(platform.boxes.size(), boxes + 1);
+  EXPECT_EQ(platform.boxes.back().title, a.texts.text(85, 0));
+}
+
+}  // namespace
+}  // namespace qx

@@ -12,6 +12,9 @@
 #include <QImage>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -28,12 +31,15 @@
 #include <random>
 #include <unistd.h>
 
+#include "engine/exact.h"
 #include "files/puzzle_file.h"
 #include "files/saved_state.h"
 #include "platform/qt/qt_platform.h"
 #include "tests/support/hostile.h"
+#include "tests/support/pdf_pages.h"
 #include "tests/support/puzzles.h"
 #include "tests/support/temp_dir.h"
+#include "tools/gen/generator.h"
 #include "ui/app.h"
 
 namespace qx {
@@ -83,6 +89,16 @@ class Answerer {
       QAbstractButton* b = box->button(ok ? QMessageBox::Ok : QMessageBox::Cancel);
       if (!b) b = box->button(QMessageBox::Ok);
       b->click();
+    } else if (auto* print = qobject_cast<QPrintDialog*>(modal)) {
+      ++printDialogs;
+      if (printTo.empty()) return print->reject();
+      // Qt's own PDF printer, into the file asked for.
+      if (auto* printers = print->findChild<QComboBox*>("printers")) {
+        for (int i = 0; i < printers->count(); ++i)
+          if (printers->itemText(i).contains("PDF")) printers->setCurrentIndex(i);
+      }
+      if (auto* name = print->findChild<QLineEdit*>("filename")) name->setText(QString::fromStdString(printTo));
+      print->accept();
     } else if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
       ++dialogs;
       std::vector<std::string> words;
@@ -113,6 +129,8 @@ class Answerer {
   std::vector<std::string> texts, titles, cancels, narrowBoxes;
   std::vector<std::vector<std::string>> dialogWords;  // labels, then buttons
   int dialogs = 0;
+  int printDialogs = 0;
+  std::string printTo;  // the PDF file a print dialog prints to; empty: Cancel
 };
 
 class RealWindow : public ::testing::Test {
@@ -511,6 +529,114 @@ TEST_F(RealWindow, FileGivenAtStartOpensAsTheOpenCommandWould) {
     app.reset();
     platform.reset();
   }
+}
+
+// F2 asks for one of four ratings in the program's language; a rating writes
+// one new puzzle of the current game, unique and of that rating, into the
+// state folder's Jeux with the next number, and the window shows it. Cancel
+// writes nothing.
+TEST_F(RealWindow, NewPuzzleOfTheChosenRating) {
+  const std::vector<std::string> ratings[2] = {{"Diabolique", "Difficile", "Facile", "Moyenne"},
+                                               {"Easy", "Fiendish", "Hard", "Medium"}};
+  struct Case {
+    int su, lang;
+    std::string choice;  // empty: Cancel
+    const char* file;    // what it writes, after a shipped-like file already there
+  };
+  const Case cases[] = {
+      {1, 1, "", nullptr},
+      {1, 1, "Easy", "sudoku-singles-1.jeu"},
+      {1, 0, "Moyenne", "sudoku-logic-11.jeu"},
+      {0, 1, "Hard", "quincunx-trials-1.jeu"},
+      {0, 0, "Diabolique", "quincunx-deep-1.jeu"},
+      {0, 0, "Diabolique", "quincunx-deep-2.jeu"},
+  };
+  const fs::path jeux = dir / "Jeux";
+  // The numbers go on after those the folder has.
+  fs::create_directories(jeux);
+  fs::copy_file(fs::path(QX_DATA_DIR) / "Jeux" / "sudoku-logic-10.jeu", jeux / "sudoku-logic-10.jeu");
+  Settings s;
+  for (const Case& t : cases) {
+    SCOPED_TRACE(t.choice);
+    s.lang = t.lang;
+    Board start;
+    start.setVariant(t.su);
+    save(start, s);
+    App& a = this->start();
+    const auto before = std::distance(fs::directory_iterator(jeux), fs::directory_iterator());
+    answers.questions.clear();
+    if (!t.choice.empty()) answers.choices.push_back(t.choice);
+    QTest::keyClick(widget, Qt::Key_F2);
+    QTest::qWait(50);
+    ASSERT_EQ(answers.questions.size(), 1u);
+    std::vector<std::string> offered = answers.questions[0].buttons;
+    offered.erase(std::find(offered.begin(), offered.end(), t.lang == 1 ? "Cancel" : "Annuler"));
+    EXPECT_EQ(offered, ratings[t.lang]);
+    const auto after = std::distance(fs::directory_iterator(jeux), fs::directory_iterator());
+    EXPECT_EQ(after, before + (t.file ? 1 : 0));
+    if (!t.file) continue;
+    const fs::path made = jeux / t.file;
+    Grid tab1;
+    for (auto& row : tab1) row.fill('0');
+    Clue clue;
+    ASSERT_TRUE(lecture(made.string(), tab1, clue)) << made;
+    EXPECT_EQ(ExactSolver(t.su == 0 ? 5 : 1).count(tab1, 2), 1);
+    const std::string name = t.file;
+    const auto dash = name.find('-');
+    const auto wanted = gen::parseRating(name.substr(dash + 1, name.rfind('-') - dash - 1));
+    ASSERT_TRUE(wanted);
+    EXPECT_EQ(gen::rate(tab1, clue, t.su).rating, *wanted);
+    // The window shows it: the givens, one of them black on the board.
+    EXPECT_EQ(a.b.su, t.su);
+    EXPECT_TRUE(a.b.tab1 == tab1);
+    const QImage img = grab();
+    int shown = 0, givens = 0;
+    for (int r = 1; r <= 21; ++r)
+      for (int c = 1; c <= 21; ++c)
+        if (isDigit(tab1[r][c]) && tab1[r][c] != '0' && ++givens <= 3)
+          shown += cellHas(img, c, r, qRgb(0, 0, 0));
+    EXPECT_EQ(shown, 3);
+  }
+}
+
+// Ctrl+P prints the board through the print dialog: a PDF printer writes a
+// page whose board shows its frames, lines and givens; Cancel writes nothing.
+TEST_F(RealWindow, CtrlPPrintsTheBoard) {
+  save(Board{});
+  App& a = start();
+  const fs::path puzzle = fs::path(QX_DATA_DIR) / "Jeux" / "quincunx-logic-1.jeu";
+  a.openFile(puzzle.string());
+  const fs::path pdf = dir / "print" / "board.pdf";
+  fs::create_directories(pdf.parent_path());
+  for (const bool cancel : {true, false}) {
+    SCOPED_TRACE(cancel);
+    answers.printTo = cancel ? "" : pdf.string();
+    const int before = answers.printDialogs;
+    QTest::keyClick(widget, Qt::Key_P, Qt::ControlModifier);
+    QTest::qWait(50);
+    EXPECT_EQ(answers.printDialogs, before + 1);
+    EXPECT_EQ(fs::exists(pdf), !cancel);
+  }
+  const auto pages = test::renderPdf(pdf, 72);
+  ASSERT_EQ(pages.size(), 1u);
+  const test::Page& p = pages[0];
+  const test::Box box = test::redBox(p, 0, 0, p.width, p.height);
+  ASSERT_GE(box.left, 0);
+  const double cell = (box.right - box.left + 1) * 40.0 / (21 * 40 + 3);
+  EXPECT_GT(cell, 10);
+  EXPECT_TRUE(p.inked(box.left + static_cast<int>(cell), box.top + static_cast<int>(1.5 * cell), 1));
+  int shown = 0, blank = 0, cells = 0;
+  for (int r = 1; r <= 21; ++r)
+    for (int c = 1; c <= 21; ++c) {
+      if (isGapCell(r, c)) continue;
+      ++cells;
+      const bool inked = p.darkAround(box.left + static_cast<int>((c - 0.5) * cell),
+                                      box.top + static_cast<int>((r - 0.5) * cell), 2) > 0;
+      const bool given = isDigit(a.b.tab1[r][c]);
+      shown += inked && given;
+      blank += !inked && !given;
+    }
+  EXPECT_EQ(shown + blank, cells);
 }
 
 // After a game recorded with a wrong value, a restart shows it red, says

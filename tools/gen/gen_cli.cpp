@@ -12,8 +12,10 @@
 #include <string_view>
 
 #include "files/puzzle_file.h"
+#include "platform/qt/qt_paper.h"
 #include "tools/common/batch.h"
 #include "tools/gen/generator.h"
+#include "ui/paper.h"
 
 namespace qx {
 
@@ -25,6 +27,7 @@ constexpr std::string_view kUsage =
     "usage: quincunx-gen [--variant quincunx|sudoku] [--rating singles|logic|trials|deep]\n"
     "                    [--count N] [--first N] [--seed S] [--out DIR] [--prefix NAME]\n"
     "                    [--no-clue] [--symmetric] [--tries N] [--jobs N]\n"
+    "                    [--pdf FILE.pdf [--solutions]]\n"
     "       quincunx-gen [--variant quincunx|sudoku] [--jobs N] --rate FILE...\n"
     "\n"
     "Makes puzzle files (*.jeu) with a single solution, rated by what the program's\n"
@@ -40,6 +43,9 @@ constexpr std::string_view kUsage =
     "--symmetric keeps the givens symmetric about the centre; --tries bounds the full\n"
     "boards drawn per puzzle (default 5000). --jobs N makes or rates the puzzles on N\n"
     "threads (default: every core) with the same files and output as one thread.\n"
+    "--pdf also prints the puzzles into a PDF file of A4 pages, one Quincunx or four\n"
+    "Sudoku a page, each with its file name, rating and seed under it; --solutions\n"
+    "adds their solutions on the pages after them.\n"
     "Defaults: --variant quincunx --rating logic.\n"
     "\n"
     "--rate prints one line per file: FILE: VARIANT unique|not-unique|no-solution\n"
@@ -59,6 +65,8 @@ struct Options {
   bool symmetric = false;
   int tries = 5000;
   bool rate = false;
+  std::string pdf;
+  bool solutions = false;
   int jobs = 0;  // 0: every core
   bool generating = false;  // some option of generation given
   std::vector<std::string> files;
@@ -143,9 +151,10 @@ int generateFiles(const Options& opt, std::ostream& out, std::ostream& err) {
   g.symmetric = opt.symmetric;
   g.tries = opt.tries;
 
+  std::vector<PaperBoard> boards(opt.pdf.empty() ? 0 : static_cast<std::size_t>(opt.count));
   // Puzzle n depends on the seed and n alone, so any thread may make it.
   struct NoState {};
-  return streamJobs<NoState>(
+  const int status = streamJobs<NoState>(
       opt.jobs, countTo(opt.count),
       [&](NoState&, long i, const std::string&) {
         JobOutput o;
@@ -168,9 +177,28 @@ int generateFiles(const Options& opt, std::ostream& out, std::ostream& err) {
         o.out = path + ": " + variantName(su) + " unique " + gen::ratingName(puzzle->rating) + " (" +
                 std::to_string(puzzle->givens) + " givens" + (puzzle->clue.ne == 1 ? ", hidden clue" : "") +
                 ")\n";
+        if (!boards.empty()) {
+          PaperBoard& board = boards[static_cast<std::size_t>(i)];
+          board.su = su;
+          board.tab1 = puzzle->tab1;
+          // The hidden clue is printed as a given: on paper nothing is hidden.
+          if (puzzle->clue.ne == 1) board.tab1[puzzle->clue.ie][puzzle->clue.je] = puzzle->clue.ce;
+          for (auto& row : board.tab2) row.fill('0');
+          board.solution = puzzle->solution;
+          board.caption = std::filesystem::path(path).filename().string() + " - " +
+                          gen::ratingName(puzzle->rating) + ", seed " + std::to_string(opt.seed);
+        }
         return o;
       },
       out, err);
+  if (status != 0 || boards.empty()) return status;
+  auto paper = pdfPaper(opt.pdf, "Quincunx");
+  printBoards(*paper, boards, opt.solutions);
+  if (!paper->finish()) {
+    err << "quincunx-gen: cannot write " << opt.pdf << "\n";
+    return 1;
+  }
+  return 0;
 }
 
 int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -227,6 +255,12 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     } else if (a == "--jobs") {
       if (!v || !parseNumber(*v, opt.jobs, 1, 1024)) return usageError(err, "--jobs takes a number from 1 to 1024");
       ++i;
+    } else if (a == "--pdf") {
+      if (!v || v->empty()) return usageError(err, "--pdf takes a file");
+      opt.pdf = *v;
+      take();
+    } else if (a == "--solutions") {
+      opt.solutions = opt.generating = true;
     } else if (a == "--rate") {
       opt.rate = true;
     } else if (a.size() > 1 && a[0] == '-') {
@@ -242,6 +276,7 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     return rateFiles(opt, out, err);
   }
   if (!opt.files.empty()) return usageError(err, "unexpected argument " + opt.files.front());
+  if (opt.solutions && opt.pdf.empty()) return usageError(err, "--solutions needs --pdf");
   return generateFiles(opt, out, err);
 }
 

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <sys/stat.h>
 #include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <optional>
 #include <ostream>
@@ -17,7 +18,9 @@
 #include "engine/exact.h"
 #include "engine/rules.h"
 #include "files/puzzle_file.h"
+#include "platform/qt/qt_paper.h"
 #include "tools/common/batch.h"
+#include "ui/paper.h"
 #include "transform/permut.h"
 
 namespace qx {
@@ -30,6 +33,7 @@ constexpr std::string_view kUsage =
     "       quincunx-solve [--variant quincunx|sudoku] --first|--complete|--count [--jobs N] FILE...\n"
     "       quincunx-solve --first|--complete|--count [--jobs N] --lines FILE\n"
     "       quincunx-solve [--variant quincunx|sudoku] --permute SEED FILE\n"
+    "       quincunx-solve [--variant quincunx|sudoku] --pdf OUT.pdf [--solutions] FILE...\n"
     "\n"
     "Solves each puzzle file (*.jeu) with the program's engine and prints, per puzzle,\n"
     "its result and the final board. The variant comes from the file name (\"quincunx...\"\n"
@@ -44,7 +48,11 @@ constexpr std::string_view kUsage =
     "comes in order as the puzzles are done.\n"
     "--permute solves the puzzle, permutes it once with the generator seeded by SEED\n"
     "(0..4294967295) and prints the new givens, an empty line, the new solution, an\n"
-    "empty line and \"clue: NE ROW COLUMN DIGIT\".\n";
+    "empty line and \"clue: NE ROW COLUMN DIGIT\".\n"
+    "--pdf prints the puzzles into a PDF file of A4 pages instead, one Quincunx or\n"
+    "four Sudoku a page, each with its file name under it (a hidden clue printed as a\n"
+    "given); --solutions adds the solutions the complete search finds on the pages\n"
+    "after them.\n";
 
 // Remembers the failure box a solve ends with instead of showing it.
 class RecordingHost : public SolverHost {
@@ -68,8 +76,45 @@ struct Options {
   int jobs = 0;  // 0: every core
   bool jobsGiven = false;
   std::uint32_t seed = 0;
+  std::string pdf;
+  bool solutions = false;
   std::vector<std::string> files;
 };
+
+int printFiles(const Options& opt, std::ostream& out, std::ostream& err) {
+  std::vector<PaperBoard> boards;
+  int status = 0;
+  for (const std::string& path : opt.files) {
+    PaperBoard board;
+    board.su = opt.variant >= 0 ? opt.variant : shippedVariant(path, 0);
+    for (auto& row : board.tab1) row.fill('0');
+    Clue clue;
+    if (!lecture(path, board.tab1, clue)) {
+      err << "quincunx-solve: cannot read " << path << "\n";
+      status = 1;
+      continue;
+    }
+    if (clue.ne == 1 && clue.ie >= 1 && clue.ie < kSize && clue.je >= 1 && clue.je < kSize)
+      board.tab1[clue.ie][clue.je] = clue.ce;
+    for (auto& row : board.tab2) row.fill('0');
+    board.solution = board.tab2;
+    if (opt.solutions && ExactSolver(board.su == 0 ? 5 : 1).count(board.tab1, 1, &board.solution) == 0) {
+      err << "quincunx-solve: " << path << " has no solution\n";
+      status = 1;
+    }
+    board.caption = std::filesystem::path(path).filename().string();
+    boards.push_back(std::move(board));
+  }
+  if (boards.empty()) return status;
+  auto paper = pdfPaper(opt.pdf, "Quincunx");
+  printBoards(*paper, boards, opt.solutions);
+  if (!paper->finish()) {
+    err << "quincunx-solve: cannot write " << opt.pdf << "\n";
+    return 1;
+  }
+  out << opt.pdf << ": " << boards.size() << " puzzles\n";
+  return status;
+}
 
 int usageError(std::ostream& err, std::string_view why) {
   err << "quincunx-solve: " << why << "\n" << kUsage;
@@ -361,6 +406,12 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
       if (!v || !parseSeed(*v, opt.seed))
         return usageError(err, "--permute takes a seed from 0 to 4294967295");
       opt.permute = true;
+    } else if (a == "--pdf") {
+      const std::string* v = value();
+      if (!v || v->empty()) return usageError(err, "--pdf takes a file");
+      opt.pdf = *v;
+    } else if (a == "--solutions") {
+      opt.solutions = true;
     } else if (a.size() > 1 && a[0] == '-' && a != "-") {
       return usageError(err, "unknown option " + a);
     } else {
@@ -371,6 +422,12 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
   if (opt.searches > 1) return usageError(err, "--first, --complete and --count go one at a time");
   if (opt.searches && opt.modeGiven) return usageError(err, "--first, --complete and --count go without --mode");
   if (opt.jobs == 0) opt.jobs = allCores();
+  if (opt.solutions && opt.pdf.empty()) return usageError(err, "--solutions needs --pdf");
+  if (!opt.pdf.empty()) {
+    if (opt.lines || opt.modeGiven || opt.searches || opt.permute)
+      return usageError(err, "--pdf goes with neither --lines, --mode, --first, --complete, --count nor --permute");
+    return printFiles(opt, out, err);
+  }
   if (opt.permute) {
     if (opt.lines || opt.modeGiven || opt.searches || opt.jobsGiven)
       return usageError(err, "--permute goes with neither --lines, --mode, --first, --complete, --count nor --jobs");

@@ -14,8 +14,9 @@ trap 'rm -rf "$WORK"' EXIT
 FAILURES=0
 fail() { echo "FAIL: $*"; FAILURES=$((FAILURES + 1)); }
 PUZZLE="$DATA/Jeux/quincunx-singles-1.jeu"
-# Where a copy in $WORK/games looks for the module when none is beside it.
-INSTALLED="$WORK/lib/quincunx-kelvo/quincunx-paper.so"
+# Where a copy in $WORK/games looks for the module when none is beside it
+# (a pattern: the lib folder may name the architecture).
+INSTALLED="$WORK/lib/.*quincunx-kelvo/quincunx-paper.so"
 
 # tool | the module beside the copy (none, or a file copied as it) | the reason said | the run's other
 # arguments | a run without --pdf | its output, a line

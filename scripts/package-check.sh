@@ -284,7 +284,7 @@ lintian --fail-on error,warning --pedantic --info "$DEB" > "$WORK/lintian.log" 2
 sed -n 's/^[EWIPX]: /package-check: lintian: &/p' "$WORK/lintian.log"
 # Fortified calls show only where the compiler knows a size, so that flag is
 # checked in the build's commands.
-for exe in "$PREFIX"/games/*; do
+for exe in "$PREFIX"/games/* "$PREFIX"/lib/*/quincunx-kelvo/*.so; do
   dynamic="$(readelf -d "$exe")" syms="$(readelf --dyn-syms -W "$exe")"
   if grep -q 'BIND_NOW' <<< "$dynamic" && grep -q '__stack_chk_fail' <<< "$syms"; then
     pass "$(basename "$exe") is hardened (relro, bind now, stack protector)"
@@ -323,6 +323,10 @@ out="$("$PREFIX/games/quincunx-solve" --variant sudoku "$PREFIX/share/quincunx/q
   "$PREFIX/games/quincunx-solve" "$PREFIX/share/quincunx/Jeux/quincunx-logic-1.jeu")" || fail "quincunx-solve exit code"
 [ "$(grep -cx 'result: solved' <<< "$out")" -eq 2 ] && pass "installed quincunx-solve solves two shipped puzzles" \
   || fail "installed quincunx-solve did not solve the shipped puzzles"
+# Its PDF comes from the module it loads from the package's lib folder.
+"$PREFIX/games/quincunx-solve" --pdf "$WORK/installed.pdf" "$PREFIX/share/quincunx/Jeux/quincunx-logic-1.jeu" \
+    > /dev/null 2> "$WORK/pdf.log" && [ "$(head -c 5 "$WORK/installed.pdf")" = "%PDF-" ] \
+  && pass "installed quincunx-solve --pdf writes a PDF" || { cat "$WORK/pdf.log" >&2; fail "installed quincunx-solve --pdf"; }
 "$PREFIX/games/quincunx-kelvo" --version | grep -q '^quincunx-kelvo ' || fail "quincunx-kelvo --version"
 
 # --- the window, in a virtual screen of 1280x1024 -----------------------------------------

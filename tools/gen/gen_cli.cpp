@@ -12,7 +12,7 @@
 #include <string_view>
 
 #include "files/puzzle_file.h"
-#include "platform/qt/qt_paper.h"
+#include "platform/paper_module.h"
 #include "tools/common/batch.h"
 #include "tools/gen/generator.h"
 #include "ui/paper.h"
@@ -192,7 +192,8 @@ int generateFiles(const Options& opt, std::ostream& out, std::ostream& err) {
       },
       out, err);
   if (status != 0 || boards.empty()) return status;
-  auto paper = pdfPaper(opt.pdf, "Quincunx");
+  auto paper = loadPdfPaper(opt.pdf, "Quincunx", "quincunx-gen", err);
+  if (!paper) return 1;
   printBoards(*paper, boards, opt.solutions);
   if (!paper->finish()) {
     err << "quincunx-gen: cannot write " << opt.pdf << "\n";

@@ -18,7 +18,7 @@
 #include "engine/exact.h"
 #include "engine/rules.h"
 #include "files/puzzle_file.h"
-#include "platform/qt/qt_paper.h"
+#include "platform/paper_module.h"
 #include "tools/common/batch.h"
 #include "ui/paper.h"
 #include "transform/permut.h"
@@ -106,7 +106,8 @@ int printFiles(const Options& opt, std::ostream& out, std::ostream& err) {
     boards.push_back(std::move(board));
   }
   if (boards.empty()) return status;
-  auto paper = pdfPaper(opt.pdf, "Quincunx");
+  auto paper = loadPdfPaper(opt.pdf, "Quincunx", "quincunx-solve", err);
+  if (!paper) return 1;
   printBoards(*paper, boards, opt.solutions);
   if (!paper->finish()) {
     err << "quincunx-solve: cannot write " << opt.pdf << "\n";

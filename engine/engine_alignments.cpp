@@ -10,14 +10,15 @@ int alignK(Masks& s) {
   int change = 0;
   for (int a = 1; a <= s.v->sud; ++a) {
     const int g = kT.alignGrid[a];
-    const std::uint8_t gb = static_cast<std::uint8_t>(1u << g);
-    if (s.alignIdle & gb) continue;
-    s.alignIdle |= gb;
+    if (!(s.alignDirty[g] >> 18 & 0x1ff)) continue;
     const int base = (kGrid[g].r0 + 1) * kSize + kGrid[g].c0 + 1;  // cell (i, j) is base + 22 i + j
     // Three-cell segments: rows[3 i + t] is row i in stack t, cols[3 j + t]
     // column j in band t; restRow[3 i + t] is the rest of row i outside stack t
-    // (with odd flags when there are any), restCol likewise.
+    // (with odd flags when there are any), restCol likewise. Worked out only
+    // for the lines and columns of the domains looked at: bit i of rowsKnown
+    // and colsKnown.
     Mask rows[27], cols[27], restRow[27], restCol[27];
+    unsigned rowsKnown = 0, colsKnown = 0;
     auto rowSegments = [&](int i) {
       Mask live[3];
       for (int t = 0; t < 3; ++t) {
@@ -28,6 +29,7 @@ int alignK(Masks& s) {
       restRow[3 * i] = live[1] | live[2];
       restRow[3 * i + 1] = live[0] | live[2];
       restRow[3 * i + 2] = live[0] | live[1];
+      rowsKnown |= 1u << i;
     };
     auto colSegments = [&](int j) {
       Mask live[3];
@@ -39,13 +41,19 @@ int alignK(Masks& s) {
       restCol[3 * j] = live[1] | live[2];
       restCol[3 * j + 1] = live[0] | live[2];
       restCol[3 * j + 2] = live[0] | live[1];
+      colsKnown |= 1u << j;
     };
-    for (int i = 0; i < 9; ++i) {
-      rowSegments(i);
-      colSegments(i);
-    }
     for (int band = 0; band < 3; ++band)
       for (int stack = 0; stack < 3; ++stack) {
+        // A domain none of whose flags went since it was last looked at has
+        // nothing to clear: clearing elsewhere only ever takes alignments away.
+        const std::uint32_t domBit = 1u << domainOf(27 * band + 3 * stack);
+        if (!(s.alignDirty[g] & domBit)) continue;
+        s.alignDirty[g] &= ~domBit;
+        for (int y = 0; y < 3; ++y) {
+          if (!(rowsKnown >> (3 * band + y) & 1)) rowSegments(3 * band + y);
+          if (!(colsKnown >> (3 * stack + y) & 1)) colSegments(3 * stack + y);
+        }
         // Digits found on one line (column) of the domain only, and still
         // standing elsewhere on that line (column) of the grid.
         const int ri = 9 * band + stack, ci = 9 * stack + band;
@@ -70,7 +78,7 @@ int alignK(Masks& s) {
                 // A column's segments change only with its flags (odd ones too).
                 const bool hit = clear<Odd>(s, base + i * kSize + j, bit);
                 change |= hit;
-                if (hit || Odd) colSegments(j);
+                if (hit || Odd) colsKnown &= ~(1u << j);
               }
             rowSegments(i);
           }
@@ -81,7 +89,7 @@ int alignK(Masks& s) {
               if (i / 3 != band) {
                 const bool hit = clear<Odd>(s, base + i * kSize + j, bit);
                 change |= hit;
-                if (hit || Odd) rowSegments(i);
+                if (hit || Odd) rowsKnown &= ~(1u << i);
               }
             colSegments(j);
           }

@@ -126,7 +126,7 @@ bool Values::hasEmptyCell() const {
 void startPass(Masks& s) {
   s.pairsStale.fill(1);
   for (auto& g : s.unSeen) g.fill(0xffff);
-  s.alignIdle = s.unIdle = s.uniqueIdle = 0;
+  s.stirAll();
   s.zeroHit = contradiction(s);
 }
 
@@ -211,7 +211,7 @@ void Engine::beginCall() {
     s->v = &v_;
     // Whatever the caller did since our last call, the char arrays are unknown.
     s->known = false;
-    s->alignIdle = s->unIdle = s->uniqueIdle = 0;
+    s->stirAll();
   }
   v_.load(b_);
   basePairsValid_ = false;

@@ -32,7 +32,7 @@ TrialResult runTrial(const TrialBase& base, int x, char t1, char ch, Values& wor
   m.hasOdd = false;
   m.dirty = true;
   for (auto& g : m.unSeen) g.fill(0xffff);
-  m.alignIdle = m.unIdle = m.uniqueIdle = 0;
+  m.stirAll();
   m.zeroHit = contradiction(m);
   // What the pair finder knows of the base holds wherever the raw candidates
   // stayed the same: only units around the cell tried need a new look.
@@ -93,3 +93,4 @@ void Engine::candidat() {
 }
 
 }  // namespace qx
+

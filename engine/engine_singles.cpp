@@ -46,13 +46,16 @@ int uniqueK(Masks& s) {
   int change = 0;
   const auto& empty0 = s.v->empty0;
   for (int g = 1; g <= s.v->sud; ++g) {
-    const std::uint8_t gb = static_cast<std::uint8_t>(1u << g);
-    if (s.uniqueIdle & gb) continue;
-    s.uniqueIdle |= gb;
+    // Units whose flags stayed as they were since the last run found nothing
+    // to narrow, and their counts still hold: only cells of the other units
+    // can be narrowed now.
+    const std::uint32_t dirty = s.uniqueDirty[g] & 0x7ffffff;
+    if (!dirty) continue;
     const int ub = (g - 1) * 27;
     // once[u]: digits standing once in unit u; hit[l]: digits that cell l
     // would be narrowed to, being their only place in one of its units.
-    Mask once[27], hit[81];
+    Mask* once = s.uniqueOnce[g].data();
+    Mask hit[81];
     auto unitOnce = [&](int u) {
       Mask o = 0, t = 0;
       for (int y : kT.unitCells[ub + u]) {
@@ -67,12 +70,16 @@ int uniqueK(Masks& s) {
       const bool narrowable = empty0[x] && m != 0 && !single(m);
       hit[l] = narrowable ? m & (once[lineOf(l)] | once[columnOf(l)] | once[domainOf(l)]) : 0;
     };
-    for (int u = 0; u < 27; ++u) unitOnce(u);
+    for (std::uint32_t c = dirty; c; c &= c - 1) unitOnce(std::countr_zero(c));
     Mask any = 0;
     for (int l = 0; l < 81; ++l) {
-      cellHit(l);
+      if (kUnitBits[l] & dirty)
+        cellHit(l);
+      else
+        hit[l] = 0;
       any |= hit[l];
     }
+    s.uniqueDirty[g] = 0;
     for (int d = 0; d < 9 && any; ++d) {
       const Mask bit = static_cast<Mask>(1u << d);
       if (!(any & bit)) continue;
@@ -93,6 +100,9 @@ int uniqueK(Masks& s) {
       any = 0;
       for (int l = 0; l < 81; ++l) any |= hit[l];
     }
+    // Narrowings still waiting for an earlier digit: their units stay to be
+    // looked at, as the clears marked them; otherwise the grid is settled.
+    if (!any) s.uniqueDirty[g] = 0;
   }
   return change;
 }

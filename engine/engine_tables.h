@@ -31,6 +31,11 @@ struct Tables {
   std::uint16_t peers[6][81][20] = {};  // line, column and domain of a cell in one grid, itself excepted
   std::uint8_t pairIndex[9][9] = {};    // unordered pair of digits -> 0..35
   std::uint8_t alignGrid[6] = {};       // alignment numbering -> grid number
+  // The grids holding a cell (one or two), and its three units in each, as
+  // bits 0..26 of that grid's units.
+  std::uint8_t cellGridCount[kCells] = {};
+  std::uint8_t cellGrid[kCells][2] = {};
+  std::uint32_t cellGridUnits[kCells][2] = {};
 };
 
 constexpr Tables makeTables() {
@@ -47,6 +52,9 @@ constexpr Tables makeTables() {
       for (int u : {lineOf(l), columnOf(l), domainOf(l)})
         t.cellUnits[x][t.cellUnitCount[x]++] = static_cast<std::uint8_t>(ub + u);
       t.inGrid[x] = static_cast<std::uint8_t>(t.inGrid[x] | 1 << g);
+      const int k = t.cellGridCount[x]++;
+      t.cellGrid[x][k] = static_cast<std::uint8_t>(g);
+      t.cellGridUnits[x][k] = 1u << lineOf(l) | 1u << columnOf(l) | 1u << domainOf(l);
     }
     for (int l = 0; l < 81; ++l) {
       int n = 0;

@@ -46,15 +46,28 @@ struct Masks {
   bool known = false;    // shownOne/shownOdd match the char array
   bool dirty = false;    // the char array needs writing
   bool zeroHit = false;  // an empty cell of sub-grids 1..sud has no candidate left
-  // Bit g: align, un or unique went through grid g and no flag of it has
-  // gone since, so a new run over it would find nothing.
-  std::uint8_t alignIdle = 0, unIdle = 0, uniqueIdle = 0;
+  // Bit u of grid g: some flag of unit u has gone since align (its domains)
+  // or unique (every unit) last found nothing there to clear; a new run
+  // finds nothing elsewhere. Bit g of unIdle: un went through grid g and no
+  // flag of it has gone since.
+  std::array<std::uint32_t, 6> alignDirty{}, uniqueDirty{};
+  std::uint8_t unIdle = 0;
+  // unique's count of each unit, valid where uniqueDirty is clear.
+  std::array<std::array<Mask, 27>, 6> uniqueOnce{};
 
   void stir(int x) {
-    const std::uint8_t keep = static_cast<std::uint8_t>(~kT.inGrid[x]);
-    alignIdle &= keep;
-    unIdle &= keep;
-    uniqueIdle &= keep;
+    for (int k = 0; k < kT.cellGridCount[x]; ++k) {
+      const int g = kT.cellGrid[x][k];
+      alignDirty[g] |= kT.cellGridUnits[x][k];
+      uniqueDirty[g] |= kT.cellGridUnits[x][k];
+      unIdle = static_cast<std::uint8_t>(unIdle & ~(1u << g));
+    }
+  }
+  // Nothing known: every rule must look everywhere.
+  void stirAll() {
+    alignDirty.fill(~0u);
+    uniqueDirty.fill(~0u);
+    unIdle = 0;
   }
 };
 

@@ -87,6 +87,7 @@ class Engine {
 
   fast::Values v_;  // what tab1 and tab2 hold now
   std::array<std::uint64_t, fast::kUnits> basePairs_{};  // the pair finder on v_'s raw candidates
+  fast::Tally baseTally_;  // and its tally
   bool basePairsValid_ = false;
   std::array<fast::Mask, fast::kCells> lastRaw_{};   // what the last rebuild gave (tab3 is its digit 9)
   std::array<fast::Mask, fast::kCells> restored_{};  // impo: candid of the board with the trial taken back

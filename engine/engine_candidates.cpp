@@ -123,10 +123,36 @@ bool Values::hasEmptyCell() const {
 
 // ---- masks and their char arrays ----
 
+void tallyAll(Tally& t, const std::array<Mask, kCells>& one, int sud) {
+  unsigned grids = 0;
+  for (int a = 1; a <= sud; ++a) grids |= 1u << a | 1u << kT.alignGrid[a];
+  for (int g = 1; g <= 5; ++g) {
+    if (!(grids >> g & 1)) continue;
+    for (int u = (g - 1) * 27; u < g * 27; ++u) {
+      Count c = 0;
+      std::uint16_t pairs = 0;
+      auto& places = t.places[u];
+      places.fill(0);
+      for (int k = 0; k < 9; ++k) {
+        const Mask m = one[kT.unitCells[u][k]];
+        c = countAdd(c, m);
+        pairs |= static_cast<std::uint16_t>((pop(m) == 2) << k);
+        for (Mask b = m; b; b &= b - 1) places[std::countr_zero(b)] |= static_cast<std::uint16_t>(1u << k);
+      }
+      t.count[u] = c;
+      t.pairCells[u] = pairs;
+    }
+    for (int x : kT.gridCells[g]) {
+      if (kT.segStep[x] % 3 == 0) t.across[x] = one[x] | one[x + 1] | one[x + 2];
+      if (kT.segStep[x] < 3) t.down[x] = one[x] | one[x + kSize] | one[x + 2 * kSize];
+    }
+  }
+}
+
 void startPass(Masks& s) {
-  s.pairsStale.fill(1);
+  s.tallyKnown = false;
   for (auto& g : s.unSeen) g.fill(0xffff);
-  s.alignIdle = s.unIdle = s.uniqueIdle = 0;
+  s.stirAll();
   s.zeroHit = contradiction(s);
 }
 
@@ -211,7 +237,7 @@ void Engine::beginCall() {
     s->v = &v_;
     // Whatever the caller did since our last call, the char arrays are unknown.
     s->known = false;
-    s->alignIdle = s->unIdle = s->uniqueIdle = 0;
+    s->stirAll();
   }
   v_.load(b_);
   basePairsValid_ = false;

@@ -84,6 +84,41 @@ std::uint64_t pairsOf(const std::array<Mask, kCells>& one, const std::array<Mask
   return res;
 }
 
+// pairsOf without odd flags, from the tally: a hidden pair is two digits
+// standing twice in the same two cells, which hold something else; a naked
+// pair two cells of the same two flags, one of which stands a third time.
+std::uint64_t pairsOfTally(const Masks& s, int u) {
+  const Tally& t = s.tally;
+  const Mask two = countTwice(t.count[u]);
+  const std::uint16_t cells = t.pairCells[u];
+  std::uint64_t res = 0;
+  if (two & (two - 1))
+    for (Mask e1 = two; e1; e1 &= e1 - 1) {
+      const int d1 = std::countr_zero(e1);
+      const std::uint16_t at = t.places[u][d1];
+      for (Mask e2 = e1 & (e1 - 1); e2; e2 &= e2 - 1) {
+        const int d2 = std::countr_zero(e2);
+        if (t.places[u][d2] != at) continue;
+        const int k1 = std::countr_zero(at), k2 = std::countr_zero(static_cast<unsigned>(at & (at - 1)));
+        if (pop(s.one[kT.unitCells[u][k1]]) > 2 || pop(s.one[kT.unitCells[u][k2]]) > 2)
+          res |= 1ull << kT.pairIndex[d1][d2];
+      }
+    }
+  if (cells & (cells - 1)) {
+    const Mask more = countMore(t.count[u]);
+    for (std::uint16_t b = cells & (cells - 1); b; b &= b - 1) {
+      const Mask v = s.one[kT.unitCells[u][std::countr_zero(b)]];
+      if (!(v & more)) continue;
+      bool twin = false;
+      for (std::uint16_t e = cells & ((1u << std::countr_zero(b)) - 1); e && !twin; e &= e - 1)
+        twin = s.one[kT.unitCells[u][std::countr_zero(e)]] == v;
+      if (twin)
+        res |= 1ull << kT.pairIndex[std::countr_zero(v)][std::countr_zero(static_cast<Mask>(v & (v - 1)))];
+    }
+  }
+  return res;
+}
+
 template <bool Odd>
 int applyPair(Masks& s, int u, int d1, int d2) {
   const auto& cells = kT.unitCells[u];
@@ -129,19 +164,25 @@ void pairsOfRaw(const Values& v, std::array<std::uint64_t, kUnits>& pairs) {
 
 template <bool Odd>
 int coupleK(Masks& s) {
+  needTally(s);
   int change = 0;
   for (int a = 1; a <= s.v->sud; ++a) {
-    const int ub = (kT.alignGrid[a] - 1) * 27;
+    const int g = kT.alignGrid[a], ub = (g - 1) * 27;
     auto active = [&](int u) {
-      if (s.pairsStale[u]) {
-        s.pairs[u] = pairsOf<Odd>(s.one, s.odd, u);
-        s.pairsStale[u] = 0;
+      const std::uint32_t bit = 1u << (u - ub);
+      if (s.pairsDirty[g] & bit) {
+        if constexpr (Odd)
+          s.pairs[u] = pairsOf<true>(s.one, s.odd, u);
+        else
+          s.pairs[u] = pairsOfTally(s, u);
+        s.pairsDirty[g] &= ~bit;
       }
       return s.pairs[u];
     };
     auto all = [&] {
+      for (std::uint32_t b = s.pairsDirty[g] & 0x7ffffff; b; b &= b - 1) active(ub + std::countr_zero(b));
       std::uint64_t any = 0;
-      for (int v = 0; v < 27; ++v) any |= active(ub + v);
+      for (int v = 0; v < 27; ++v) any |= s.pairs[ub + v];
       return any;
     };
     std::uint64_t any = all();

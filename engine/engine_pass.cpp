@@ -32,19 +32,26 @@ TrialResult runTrial(const TrialBase& base, int x, char t1, char ch, Values& wor
   m.hasOdd = false;
   m.dirty = true;
   for (auto& g : m.unSeen) g.fill(0xffff);
-  m.alignIdle = m.unIdle = m.uniqueIdle = 0;
+  m.stirAll();
   m.zeroHit = contradiction(m);
   // What the pair finder knows of the base holds wherever the raw candidates
   // stayed the same: only units around the cell tried need a new look.
   m.pairs = *base.pairs;
-  m.pairsStale.fill(0);
+  m.pairsDirty.fill(0);
+  m.tally = *base.tally;
+  m.tallyKnown = true;
+  std::uint64_t seen[(kCells + 63) / 64] = {};  // a cell shares up to six units with x
   for (int k = 0; k < kT.cellUnitCount[x]; ++k)
-    for (int y : kT.unitCells[kT.cellUnits[x][k]])
-      if (work.raw[y] != base.v->raw[y])
-        for (int j = 0; j < kT.cellUnitCount[y]; ++j) m.pairsStale[kT.cellUnits[y][j]] = 1;
+    for (int y : kT.unitCells[kT.cellUnits[x][k]]) {
+      if (work.raw[y] == base.v->raw[y] || (seen[y / 64] >> y % 64 & 1)) continue;
+      seen[y / 64] |= 1ull << y % 64;
+      for (int k = 0; k < kT.cellGridCount[y]; ++k) m.pairsDirty[kT.cellGrid[y][k]] |= kT.cellGridUnits[y][k];
+      tallyCell(m.tally, m.one, y, base.v->raw[y]);
+    }
   TrialResult r;
   r.whole = logicalPass(m, true);
-  r.dry = !r.whole || contradiction(m);
+  // A dry cell stays dry and sets zeroHit, so a whole pass found none.
+  r.dry = !r.whole;
   return r;
 }
 
@@ -93,3 +100,4 @@ void Engine::candidat() {
 }
 
 }  // namespace qx
+

@@ -25,10 +25,19 @@ template <bool Odd>
 int unK(Masks& s) {
   int change = 0;
   for (int g = 1; g <= s.v->sud; ++g) {
-    const std::uint8_t gb = static_cast<std::uint8_t>(1u << g);
-    if (s.unIdle & gb) continue;
-    s.unIdle |= gb;
-    for (int l = 0; l < 81; ++l) {
+    // Cells in order; one whose mask goes while an earlier one is handled is
+    // looked at in this run, as the loop over all cells would.
+    auto& visit = s.unVisit[g];
+    for (int l = 0;; ++l) {
+      const std::uint64_t ahead0 = l < 64 ? visit[0] >> l << l : 0;
+      const std::uint64_t ahead1 = l < 64 ? visit[1] : visit[1] >> (l - 64) << (l - 64);
+      if (ahead0)
+        l = std::countr_zero(ahead0);
+      else if (ahead1)
+        l = 64 + std::countr_zero(ahead1);
+      else
+        break;
+      visit[l / 64] &= ~(1ull << l % 64);
       const int x = kT.gridCells[g][l];
       const Mask m = s.one[x];
       // Peers only lose flags: a cell handled with this very mask has nothing left to clear.
@@ -43,24 +52,19 @@ int unK(Masks& s) {
 
 template <bool Odd>
 int uniqueK(Masks& s) {
+  needTally(s);
   int change = 0;
   const auto& empty0 = s.v->empty0;
   for (int g = 1; g <= s.v->sud; ++g) {
-    const std::uint8_t gb = static_cast<std::uint8_t>(1u << g);
-    if (s.uniqueIdle & gb) continue;
-    s.uniqueIdle |= gb;
+    // Units whose flags stayed as they were since the last run found nothing
+    // to narrow: only cells of the other units can be narrowed now.
+    const std::uint32_t dirty = s.uniqueDirty[g] & 0x7ffffff;
+    if (!dirty) continue;
     const int ub = (g - 1) * 27;
     // once[u]: digits standing once in unit u; hit[l]: digits that cell l
     // would be narrowed to, being their only place in one of its units.
     Mask once[27], hit[81];
-    auto unitOnce = [&](int u) {
-      Mask o = 0, t = 0;
-      for (int y : kT.unitCells[ub + u]) {
-        t |= o & s.one[y];
-        o |= s.one[y];
-      }
-      once[u] = o & ~t;
-    };
+    auto unitOnce = [&](int u) { once[u] = countOnce(s.tally.count[ub + u]); };
     auto cellHit = [&](int l) {
       const int x = kT.gridCells[g][l];
       const Mask m = s.one[x];
@@ -70,9 +74,13 @@ int uniqueK(Masks& s) {
     for (int u = 0; u < 27; ++u) unitOnce(u);
     Mask any = 0;
     for (int l = 0; l < 81; ++l) {
-      cellHit(l);
+      if (kUnitBits[l] & dirty)
+        cellHit(l);
+      else
+        hit[l] = 0;
       any |= hit[l];
     }
+    s.uniqueDirty[g] = 0;
     for (int d = 0; d < 9 && any; ++d) {
       const Mask bit = static_cast<Mask>(1u << d);
       if (!(any & bit)) continue;
@@ -93,6 +101,9 @@ int uniqueK(Masks& s) {
       any = 0;
       for (int l = 0; l < 81; ++l) any |= hit[l];
     }
+    // Narrowings still waiting for an earlier digit: their units stay to be
+    // looked at, as the clears marked them; otherwise the grid is settled.
+    if (!any) s.uniqueDirty[g] = 0;
   }
   return change;
 }

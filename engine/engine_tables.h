@@ -27,10 +27,19 @@ struct Tables {
   std::uint16_t gridCells[6][81] = {};
   std::uint8_t cellUnitCount[kCells] = {};
   std::uint8_t cellUnits[kCells][6] = {};
+  std::uint8_t cellUnitPos[kCells][6] = {};  // where the cell stands in each of them
   std::uint8_t inGrid[kCells] = {};      // bit g for each grid holding the cell
   std::uint16_t peers[6][81][20] = {};  // line, column and domain of a cell in one grid, itself excepted
   std::uint8_t pairIndex[9][9] = {};    // unordered pair of digits -> 0..35
   std::uint8_t alignGrid[6] = {};       // alignment numbering -> grid number
+  // The grids holding a cell (one or two), and its three units in each, as
+  // bits 0..26 of that grid's units.
+  std::uint8_t cellGridCount[kCells] = {};
+  std::uint8_t cellGrid[kCells][2] = {};
+  std::uint32_t cellGridUnits[kCells][2] = {};
+  std::uint8_t cellGridPlace[kCells][2] = {};  // the cell's number l in that grid
+  // Where a cell stands in its domain segments: 3 * row + column within its domain.
+  std::uint8_t segStep[kCells] = {};
 };
 
 constexpr Tables makeTables() {
@@ -44,9 +53,17 @@ constexpr Tables makeTables() {
       t.unitCells[ub + lineOf(l)][j] = static_cast<std::uint16_t>(x);
       t.unitCells[ub + columnOf(l)][i] = static_cast<std::uint16_t>(x);
       t.unitCells[ub + domainOf(l)][i % 3 * 3 + j % 3] = static_cast<std::uint16_t>(x);
-      for (int u : {lineOf(l), columnOf(l), domainOf(l)})
+      for (int u : {lineOf(l), columnOf(l), domainOf(l)}) {
+        t.cellUnitPos[x][t.cellUnitCount[x]] =
+            static_cast<std::uint8_t>(u < 9 ? j : u < 18 ? i : i % 3 * 3 + j % 3);
         t.cellUnits[x][t.cellUnitCount[x]++] = static_cast<std::uint8_t>(ub + u);
+      }
       t.inGrid[x] = static_cast<std::uint8_t>(t.inGrid[x] | 1 << g);
+      const int k = t.cellGridCount[x]++;
+      t.cellGrid[x][k] = static_cast<std::uint8_t>(g);
+      t.cellGridUnits[x][k] = 1u << lineOf(l) | 1u << columnOf(l) | 1u << domainOf(l);
+      t.cellGridPlace[x][k] = static_cast<std::uint8_t>(l);
+      t.segStep[x] = static_cast<std::uint8_t>(i % 3 * 3 + j % 3);
     }
     for (int l = 0; l < 81; ++l) {
       int n = 0;
@@ -82,6 +99,35 @@ constexpr PopTable makePop() {
 }
 inline constexpr PopTable kPop = makePop();
 constexpr int pop(Mask m) { return kPop.n[m & 0x1ff]; }
+
+// How many cells of a unit hold each digit, as four bit planes of nine bits
+// at bits 0, 16, 32 and 48: a mask of digits is added or taken away at once.
+using Count = std::uint64_t;
+constexpr Mask plane(Count c, int p) { return static_cast<Mask>(c >> 16 * p & kAll); }
+// One more (one fewer) cell holding the digits of m: the carry (borrow)
+// runs up the planes.
+constexpr Count countAdd(Count c, Mask m) {
+  for (Count b = m; b; b <<= 16) {
+    const Count carry = b & c;
+    c ^= b;
+    b = carry;
+  }
+  return c;
+}
+constexpr Count countTake(Count c, Mask m) {
+  for (Count b = m; b; b <<= 16) {
+    const Count borrow = b & ~c;
+    c ^= b;
+    b = borrow;
+  }
+  return c;
+}
+// Digits counted exactly once, exactly twice, three times or more.
+constexpr Mask countOnce(Count c) { return plane(c, 0) & ~(plane(c, 1) | plane(c, 2) | plane(c, 3)); }
+constexpr Mask countTwice(Count c) { return plane(c, 1) & ~(plane(c, 0) | plane(c, 2) | plane(c, 3)); }
+constexpr Mask countMore(Count c) {
+  return plane(c, 2) | plane(c, 3) | (plane(c, 0) & plane(c, 1));
+}
 
 constexpr Mask digitBit(char ch) { return isDigit(ch) ? static_cast<Mask>(1u << (ch - '1')) : 0; }
 constexpr bool single(Mask m) { return m != 0 && (m & (m - 1)) == 0; }

@@ -21,9 +21,10 @@ bool Engine::trialCandidat() {
 TrialBase Engine::trialBase() {
   if (!basePairsValid_) {
     pairsOfRaw(v_, basePairs_);
+    tallyAll(baseTally_, v_.raw, v_.sud);
     basePairsValid_ = true;
   }
-  return {&v_, &basePairs_};
+  return {&v_, &basePairs_, &baseTally_};
 }
 
 int Engine::troiseK() {

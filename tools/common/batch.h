@@ -6,6 +6,7 @@
 // Every write to the output is checked: a failed one ends the batch.
 
 #include <algorithm>
+#include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
@@ -31,20 +32,24 @@ inline int allCores() { return std::max(1, static_cast<int>(std::thread::hardwar
 // Takes inputs from next (called under a lock, in order, until it returns
 // false) and calls job(worker, index, input) on up to threads threads, each
 // with a Worker of its own kept from job to job. Outputs are printed in input
-// order; at most a window of them wait for their turn. Returns the worst
+// order; at most a window of takes wait for their turn. A thread takes more
+// inputs at a time while its jobs are quick, so that short jobs do not queue
+// on the lock, and one at a time while they are slow. Returns the worst
 // status; a failed write to out stops the batch and leaves out failed, for
 // checkOutput to tell.
 template <class Worker>
 int streamJobs(int threads, const std::function<bool(std::string&)>& next,
                const std::function<JobOutput(Worker&, long, const std::string&)>& job, std::ostream& out,
                std::ostream& err) {
+  using Clock = std::chrono::steady_clock;
+  constexpr int kMostAtOnce = 64;
   threads = std::max(1, threads);
   const long window = 8L * threads;
   std::vector<JobOutput> slot(static_cast<std::size_t>(window));
   std::vector<char> ready(static_cast<std::size_t>(window), 0);
   std::mutex m;
   std::condition_variable room;
-  long taken = 0, printed = 0;
+  long taken = 0, takes = 0, printed = 0;
   bool ended = false, failed = false;
   int status = 0;
 
@@ -68,24 +73,41 @@ int streamJobs(int threads, const std::function<bool(std::string&)>& next,
   };
   auto work = [&] {
     Worker w;
-    std::string input;
+    std::vector<std::string> inputs(kMostAtOnce);
+    int atOnce = 1;
     for (;;) {
-      long i;
+      long first, take;
+      int n = 0;
       {
         std::unique_lock lock(m);
-        room.wait(lock, [&] { return failed || ended || taken - printed < window; });
+        room.wait(lock, [&] { return failed || ended || takes - printed < window; });
         if (failed || ended) return;
-        if (!next(input)) {
+        while (n < atOnce && next(inputs[static_cast<std::size_t>(n)])) ++n;
+        if (n < atOnce) {
           ended = true;
           room.notify_all();
-          return;
+          if (n == 0) return;
         }
-        i = taken++;
+        first = taken;
+        taken += n;
+        take = takes++;
       }
-      JobOutput o = job(w, i, input);
+      const auto start = Clock::now();
+      JobOutput o;
+      for (int k = 0; k < n; ++k) {
+        JobOutput one = job(w, first + k, inputs[static_cast<std::size_t>(k)]);
+        o.out += one.out;
+        o.err += one.err;
+        o.status = std::max(o.status, one.status);
+      }
+      const auto spent = Clock::now() - start;
+      if (spent < std::chrono::milliseconds(1))
+        atOnce = std::min(2 * atOnce, kMostAtOnce);
+      else if (spent > std::chrono::milliseconds(10))
+        atOnce = std::max(1, atOnce / 2);
       std::lock_guard lock(m);
-      std::swap(slot[i % window], o);
-      ready[i % window] = 1;
+      std::swap(slot[take % window], o);
+      ready[take % window] = 1;
       print();
     }
   };

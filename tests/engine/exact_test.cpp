@@ -18,12 +18,6 @@ namespace {
 
 using test::zeros;
 
-class BoxHost : public SolverHost {
- public:
-  void failureBox(int text) override { box = text; }
-  int box = 0;
-};
-
 TEST(ExactSolver, FindsTheKnownUniqueSolutionOfEveryPublicPuzzle) {
   ExactSolver solver(1);
   for (const char* set : {"sudoku-easy", "sudoku-hard"}) {
@@ -52,7 +46,7 @@ TEST(ExactSolver, AgreesWithTheWrittenMethodWhereverItFinishes) {
   int unfinished = 0;
   for (const Board& start : boards) {
     Board b = start;
-    BoxHost host;
+    FailureRecorder host;
     Engine(b, host).solution(kSilent);
     Grid exact;
     ASSERT_EQ(ExactSolver(b.sud).count(givensOf(start), 2, &exact), 1);

@@ -11,12 +11,6 @@
 namespace qx {
 namespace {
 
-class Boxes : public SolverHost {
- public:
-  void failureBox(int text) override { box = text; }
-  int box = 0;
-};
-
 struct Tally {
   int solved = 0, erroneous = 0, incomplete = 0;
 };
@@ -26,7 +20,7 @@ Tally solveSet(const std::string& name) {
   const auto set = test::loadSet(name);
   for (std::size_t p = 0; p < set.size(); ++p) {
     Board b = test::sudokuBoard(set[p].puzzle);
-    Boxes host;
+    FailureRecorder host;
     Engine e(b, host);
     e.solution(kSilent);
     const std::string got = test::grid1(b);

@@ -56,13 +56,6 @@ constexpr std::string_view kUsage =
 
 constexpr ToolInfo kTool{"quincunx-solve", kUsage};
 
-// Remembers the failure box a solve ends with instead of showing it.
-class RecordingHost : public SolverHost {
- public:
-  void failureBox(int text) override { box = text; }
-  int box = 0;
-};
-
 // The complete search, when one is asked for: the first solution found, the
 // solutions counted to two with a report per puzzle, or their count alone.
 enum class Search { kNone, kFirst, kComplete, kCount };
@@ -167,7 +160,7 @@ void solveAndReport(Board& b, const Clue& clue, const Options& opt, const std::s
   if (opt.search != Search::kNone) return completeAndReport(b, clue, opt.search, label, w, out);
   const int mode = opt.mode;
   placeClue(b, clue);
-  RecordingHost host;
+  FailureRecorder host;
   Engine engine(b, host);
   engine.solution(mode);
 
@@ -334,7 +327,7 @@ int permuteFile(const Options& opt, std::ostream& out, std::ostream& err) {
     return 1;
   }
   placeClue(b, clue);
-  RecordingHost host;
+  FailureRecorder host;
   Engine(b, host).solution(kSilent);
   if (host.box != 0 || breaksRule(b))
     err << "quincunx-solve: " << path << ": "

@@ -91,6 +91,9 @@ TEST_F(SolveCli, EndingsAndStatuses) {
 // puzzle file.
 TEST_F(SolveCli, UsageErrorsSayWhy) {
   const auto file = write("quincunx-empty.jeu", "0\n");
+  const char* jobs = "--jobs takes a number from 1 to 1024";
+  const char* seed = "--permute takes a seed from 0 to 4294967295";
+  const char* permuteAlone = "--permute goes with neither --lines, --mode, --first, --complete, --count nor --jobs";
   const struct {
     std::vector<std::string> args;
     const char* why;
@@ -103,30 +106,30 @@ TEST_F(SolveCli, UsageErrorsSayWhy) {
       {{"--variant", "quincunx", "--lines", "F"}, "--lines holds classic Sudoku only"},
       {{"--complete", "--mode", "silent", "F"}, "--first, --complete and --count go without --mode"},
       {{"--first", "--count", "F"}, "--first, --complete and --count go one at a time"},
-      {{"--count", "--permute", "3", "F"}, "--permute goes with neither --lines, --mode, --first, --complete, --count nor --jobs"},
-      {{"--jobs=0", "F"}, "--jobs takes a number from 1 to 1024"},
-      {{"--jobs", "1025", "F"}, "--jobs takes a number from 1 to 1024"},
-      {{"--jobs", "-2", "F"}, "--jobs takes a number from 1 to 1024"},
-      {{"--jobs"}, "--jobs takes a number from 1 to 1024"},
-      {{"--permute", "4294967296", "F"}, "--permute takes a seed from 0 to 4294967295"},
-      {{"--permute", "+5", "F"}, "--permute takes a seed from 0 to 4294967295"},
-      {{"--permute", " 5", "F"}, "--permute takes a seed from 0 to 4294967295"},
-      {{"--permute", "0x10", "F"}, "--permute takes a seed from 0 to 4294967295"},
-      {{"--permute"}, "--permute takes a seed from 0 to 4294967295"},
+      {{"--count", "--permute", "3", "F"}, permuteAlone},
+      {{"--permute", "3", "--lines", "F"}, permuteAlone},
+      {{"--jobs", "2", "--permute", "3", "F"}, permuteAlone},
+      {{"--jobs=0", "F"}, jobs},
+      {{"--jobs", "1025", "F"}, jobs},
+      {{"--jobs"}, jobs},
+      {{"--permute", "4294967296", "F"}, seed},
+      {{"--permute", "+5", "F"}, seed},
+      {{"--permute", "0x10", "F"}, seed},
+      {{"--permute"}, seed},
       {{"--permute", "3", "F", "F"}, "--permute reads exactly one file"},
-      {{"--permute", "3", "--lines", "F"}, "--permute goes with neither --lines, --mode, --first, --complete, --count nor --jobs"},
-      {{"--jobs", "2", "--permute", "3", "F"}, "--permute goes with neither --lines, --mode, --first, --complete, --count nor --jobs"},
       {{"--permute", "3", "--permute", "4", "F"}, "--permute is given once"},
       {{"--solutions", "F"}, "--solutions needs --pdf"},
       {{"--pdf=", "F"}, "--pdf takes a file"},
-      {{"--pdf", "a.pdf", "--lines", "F"}, "--pdf goes with neither --lines, --mode, --first, --complete, --count nor --permute"},
+      {{"--pdf", "a.pdf", "--lines", "F"},
+       "--pdf goes with neither --lines, --mode, --first, --complete, --count nor --permute"},
   };
   for (const auto& c : cases) {
     std::vector<std::string> args = c.args;
     for (auto& a : args)
       if (a == "F") a = file;
     EXPECT_EQ(run(args), 2) << c.why;
-    EXPECT_EQ(err.str().rfind("quincunx-solve: " + std::string(c.why) + "\nusage: quincunx-solve [", 0), 0u) << err.str();
+    const std::string head = "quincunx-solve: " + std::string(c.why) + "\nusage: quincunx-solve [";
+    EXPECT_EQ(err.str().rfind(head, 0), 0u) << err.str();
     EXPECT_EQ(out.str(), "");
   }
   EXPECT_EQ(run({"--help"}), 0);

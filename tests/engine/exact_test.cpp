@@ -48,7 +48,9 @@ TEST(ExactSolver, FindsTheKnownSolutionsAndAgreesWithTheWrittenMethod) {
     Engine(b, host).solution(kSilent);
     EXPECT_NE(host.box, kTextErroneous);
     EXPECT_TRUE(b.tab6 == b.tab2);
-    if (host.box == 0) EXPECT_TRUE(test::isSolved(b));
+    if (host.box == 0) {
+      EXPECT_TRUE(test::isSolved(b));
+    }
     for (int r = 1; r <= kField; ++r)
       for (int c = 1; c <= kField; ++c)
         if (inSubGrid(r, c, b.sud) && (host.box == 0 || test::valueAt(b, r, c) != '0')) {

@@ -84,17 +84,27 @@ TEST(Solution, EndingsModesAndHostCalls) {
     e.solution(t.mode);
     EXPECT_EQ(host.boxes, t.boxes);
     EXPECT_EQ(host.closed, t.closeAfter > 0 ? 1 : 0);
-    if (t.calls) EXPECT_EQ(host.calls, t.calls);
-    if (t.tab6 != kAny) EXPECT_TRUE(b.tab6 == (t.tab6 == kKept ? sentinelGrid() : b.tab2));
+    if (t.calls) {
+      EXPECT_EQ(host.calls, t.calls);
+    }
+    if (t.tab6 != kAny) {
+      EXPECT_TRUE(b.tab6 == (t.tab6 == kKept ? sentinelGrid() : b.tab2));
+    }
     const std::string got = test::grid1(b);
-    if (t.grid1 == kSolved) EXPECT_EQ(got, *t.solution);
+    if (t.grid1 == kSolved) {
+      EXPECT_EQ(got, *t.solution);
+    }
     if (t.grid1 == kSound)
       for (int k = 0; k < 81; ++k)
-        if (got[k] != '.') EXPECT_EQ(got[k], (*t.solution)[k]) << k;
+        if (got[k] != '.') {
+          EXPECT_EQ(got[k], (*t.solution)[k]) << k;
+        }
     // Nothing outside grid 1 is ever placed in a Sudoku.
     for (int r = 1; r <= kField; ++r)
       for (int c = 1; c <= kField; ++c)
-        if (b.su == 1 && (r > 9 || c > 9)) EXPECT_EQ(b.tab2[r][c], '0') << r << "," << c;
+        if (b.su == 1 && (r > 9 || c > 9)) {
+          EXPECT_EQ(b.tab2[r][c], '0') << r << "," << c;
+        }
     after.push_back(b);
     trouv.push_back(e.trouv);
   }

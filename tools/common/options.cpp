@@ -55,12 +55,12 @@ std::optional<int> parseOptions(const ToolInfo& tool, const std::vector<Option>&
       for (const Option& o : table)
         if (std::string_view(a).substr(2, eq - 2) == o.name) option = &o;
     if (!option) return usageError(tool, err, "unknown option " + a);
-    std::string inline_;
+    std::string attached;
     const std::string* value = nullptr;
     if (eq != std::string::npos) {
       if (!option->hasValue) return usageError(tool, err, "--" + std::string(option->name) + " takes no value");
-      inline_ = a.substr(eq + 1);
-      value = &inline_;
+      attached = a.substr(eq + 1);
+      value = &attached;
     } else if (option->hasValue && i + 1 < args.size()) {
       value = &args[++i];
     }

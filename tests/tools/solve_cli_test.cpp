@@ -20,6 +20,14 @@ namespace fs = std::filesystem;
 
 using SolveCli = test::CliTest<runSolveCli>;
 
+// The grid block (27 lines of 28 characters) starting at text[at].
+Grid blockAt(const std::string& text, std::size_t at) {
+  Grid g = test::zeros();
+  TextReader in(text.substr(at, 27 * 28));
+  readGridBlock(in, g);
+  return g;
+}
+
 TEST_F(SolveCli, ReportsASudokuFileWithItsClue) {
   const auto set = test::loadSet("sudoku-easy");
   Board b = test::sudokuBoard(set[5].puzzle);
@@ -33,17 +41,10 @@ TEST_F(SolveCli, ReportsASudokuFileWithItsClue) {
   const std::string head =
       "file: " + path + "\nvariant: sudoku\nresult: solved\nplaced: " + std::to_string(open) + "\n";
   ASSERT_EQ(out.str().substr(0, head.size()), head);
-  std::istringstream lines(out.str().substr(head.size()));
-  std::string l, block;
-  for (int i = 0; i < 27 && std::getline(lines, l); ++i) block += l + "\n";
-  Grid shown = test::zeros();
-  TextReader in(block);
-  readGridBlock(in, shown);
+  const Grid shown = blockAt(out.str(), head.size());
   for (int i = 0; i < 81; ++i) EXPECT_EQ(shown[i / 9 + 1][i % 9 + 1], set[5].solution[i]);
   EXPECT_EQ(shown[12][12], '0');
-  std::getline(lines, l);
-  EXPECT_EQ(l, "");
-  EXPECT_FALSE(std::getline(lines, l));
+  EXPECT_EQ(out.str().substr(head.size() + 27 * 28), "\n");  // an empty line ends the report
 }
 
 TEST_F(SolveCli, VariantFromNameOrOption) {
@@ -164,10 +165,7 @@ TEST_F(SolveCli, CompleteSolvesCountsAndRefuses) {
     EXPECT_NE(text.find(path + ":" + std::to_string(c.line) + "\nvariant: sudoku\n" + c.head),
               std::string::npos) << c.line;
   // The first block shows the known solution.
-  const std::size_t at = text.find('\n', text.find("placed: ")) + 1;
-  Grid shown = test::zeros();
-  TextReader in(text.substr(at, 27 * 28));
-  readGridBlock(in, shown);
+  const Grid shown = blockAt(text, text.find('\n', text.find("placed: ")) + 1);
   for (int i = 0; i < 81; ++i) ASSERT_EQ(shown[i / 9 + 1][i % 9 + 1], set[stuck].solution[i]) << i;
 
   ASSERT_EQ(run({"--count", "--lines", path}), 0);
@@ -190,8 +188,7 @@ TEST_F(SolveCli, CompleteSolvesCountsAndRefuses) {
   ASSERT_EQ(second.find("variant: sudoku\nresult: solved\nplaced: 51\n"), path.size() + 3);
   Board opened;
   opened.setVariant(1);
-  TextReader block(second.substr(second.find("placed: 51\n") + 11, 27 * 28));
-  readGridBlock(block, opened.tab2);
+  opened.tab2 = blockAt(second, second.find("placed: 51\n") + 11);
   EXPECT_TRUE(test::isSolved(opened));
   EXPECT_EQ(std::string(&opened.tab2[1][1], 9) + std::string(&opened.tab2[2][1], 9) +
                 std::string(&opened.tab2[3][1], 9) + std::string(&opened.tab2[4][1], 3),
@@ -286,9 +283,8 @@ TEST_F(SolveCli, PermuteReportsBothBoardsAndTheClue) {
   EXPECT_EQ(text.substr(block, 1) + text.substr(2 * block + 1, 1), "\n\n");
   Board after;
   after.setVariant(1);
-  TextReader givens(text.substr(0, block)), found(text.substr(block + 1, block));
-  readGridBlock(givens, after.tab1);
-  readGridBlock(found, after.tab2);
+  after.tab1 = blockAt(text, 0);
+  after.tab2 = blockAt(text, block + 1);
   EXPECT_TRUE(test::isSolved(after));
   for (int r = 1; r <= 9; ++r)
     for (int c = 1; c <= 9; ++c)

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "engine/engine.h"
-#include "engine/reference_engine.h"
+#include "tests/support/reference_engine.h"
 #include "files/puzzle_file.h"
 #include "tests/support/puzzles.h"
 
@@ -36,12 +36,6 @@ double wallMicros() {
 }
 
 int gReps = 5;
-
-class Boxes : public SolverHost {
- public:
-  void failureBox(int text) override { box = text; }
-  int box = 0;
-};
 
 struct Loaded {
   Board board;  // givens, with the hidden clue already placed
@@ -115,7 +109,7 @@ void solveSet(benchmark::State& state, const std::string& set, const std::string
       double best = 0;
       for (int rep = 0; rep < reps; ++rep) {
         Board b = l.board;
-        Boxes host;
+        FailureRecorder host;
         E e(b, host);
         const double t0 = wallMicros();
         e.solution(kSilent);
@@ -185,7 +179,7 @@ void registerSolves() {
 Board midSolve(const std::string& set) {
   Board b = setNamed(set).front().board;
   Board solved = b;
-  Boxes host;
+  FailureRecorder host;
   Engine(solved, host).solution(kSilent);
   bool take = true;
   for (int r = 1; r <= kField; ++r)
@@ -203,7 +197,7 @@ void refresh(benchmark::State& state, const std::string& set) {
   Board b = midSolve(set);
   int r = 1, c = 1;
   while (isDigit(b.tab1[r][c]) || isDigit(b.tab2[r][c]) || !inSubGrid(r, c, b.sud)) (c == kField ? (++r, c = 1) : ++c);
-  Boxes host;
+  FailureRecorder host;
   E e(b, host);
   char typed = '1';
   for (auto _ : state) {

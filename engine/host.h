@@ -25,4 +25,12 @@ class SolverHost {
   virtual void failureBox(int text) { (void)text; }
 };
 
+// A headless host that remembers the failure box a solve ends with instead
+// of showing it.
+class FailureRecorder : public SolverHost {
+ public:
+  void failureBox(int text) override { box = text; }
+  int box = 0;  // the box's text number; 0 while none was shown
+};
+
 }  // namespace qx

@@ -145,28 +145,30 @@ void fsss2(benchmark::State& state, const std::string& name, int limit) {
 #endif
 
 void registerAll() {
-  for (const char* name : {"sudoku-easy", "sudoku-hard", "shipped-sudoku", "shipped-quincunx",
-                           "shipped-quincunx-deep"}) {
-    const std::string s = name;
-    for (const int limit : {1, 2}) {
-      const std::string what = limit == 1 ? "first/" : "count2/";
-      benchmark::RegisterBenchmark(("Complete/" + what + s).c_str(),
-                                   [s, limit](benchmark::State& st) { complete(st, s, limit); })
-          ->Unit(benchmark::kMillisecond);
+  struct Solver {
+    const char* name;
+    void (*run)(benchmark::State&, const std::string&, int);
+    bool quincunx;  // solves the five grids too
+  };
+  const std::vector<Solver> solvers = {
+      {"Complete", complete, true},
 #ifdef QX_HAVE_TDOKU
-      if (!s.starts_with("shipped-quincunx"))
-        benchmark::RegisterBenchmark(("Tdoku/" + what + s).c_str(),
-                                     [s, limit](benchmark::State& st) { tdoku(st, s, limit); })
-            ->Unit(benchmark::kMillisecond);
+      {"Tdoku", tdoku, false},
 #endif
 #ifdef QX_HAVE_FSSS2
-      if (!s.starts_with("shipped-quincunx"))
-        benchmark::RegisterBenchmark(("Fsss2/" + what + s).c_str(),
-                                     [s, limit](benchmark::State& st) { fsss2(st, s, limit); })
-            ->Unit(benchmark::kMillisecond);
+      {"Fsss2", fsss2, false},
 #endif
-    }
-  }
+  };
+  for (const std::string s : {"sudoku-easy", "sudoku-hard", "shipped-sudoku", "shipped-quincunx",
+                              "shipped-quincunx-deep"})
+    for (const int limit : {1, 2})
+      for (const Solver& solver : solvers) {
+        if (!solver.quincunx && s.starts_with("shipped-quincunx")) continue;
+        const std::string what = std::string(solver.name) + (limit == 1 ? "/first/" : "/count2/") + s;
+        benchmark::RegisterBenchmark(what.c_str(), [run = solver.run, s, limit](benchmark::State& st) {
+          run(st, s, limit);
+        })->Unit(benchmark::kMillisecond);
+      }
 }
 
 }  // namespace

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "engine/engine.h"
-#include "engine/reference_engine.h"
+#include "tests/support/reference_engine.h"
 #include "files/puzzle_file.h"
 #include "tests/support/puzzles.h"
 

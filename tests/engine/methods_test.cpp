@@ -128,7 +128,9 @@ TEST_F(Methods, TwinsWorkOnTheTrialWorkspaceOnly) {
   EXPECT_TRUE(b.candid == before);
 }
 
-TEST(LogicalPass, SolvedBoardLeavesNoCandidate) {
+// A solved board leaves no candidate, and no three-candidate cell to the
+// sweep: nothing struck, its flag reset.
+TEST(LogicalPass, SolvedBoardLeavesNothingToDo) {
   Board b;
   b.tab1 = test::fullQuincunx(3);
   SolverHost host;
@@ -136,6 +138,10 @@ TEST(LogicalPass, SolvedBoardLeavesNoCandidate) {
   e.candidat();
   for (int r = 1; r <= kField; ++r)
     for (int c = 1; c <= kField; ++c) EXPECT_EQ(countCands(b.candid, r, c), 0);
+  e.rebuild(b.candid);
+  e.trois = 1;
+  EXPECT_EQ(e.troise(), 0);
+  EXPECT_EQ(e.trois, 0);
 }
 
 TEST(LogicalPass, ThreeCandidateSweepResetsItsFlagAndRestoresTab2) {
@@ -149,15 +155,6 @@ TEST(LogicalPass, ThreeCandidateSweepResetsItsFlagAndRestoresTab2) {
   e.candidat();
   EXPECT_EQ(e.trois, 0);
   EXPECT_TRUE(b.tab2 == before);
-
-  // A solved board has no three-candidate cell: nothing struck, flag reset.
-  Board full;
-  full.tab1 = test::fullQuincunx(4);
-  Engine f(full, host);
-  f.rebuild(full.candid);
-  f.trois = 1;
-  EXPECT_EQ(f.troise(), 0);
-  EXPECT_EQ(f.trois, 0);
 }
 
 // Every method only draws sound conclusions: on puzzles with one solution the

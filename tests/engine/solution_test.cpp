@@ -3,6 +3,7 @@
 // full Quincunx solves checked against the rules of all five grids.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <vector>
 
@@ -36,96 +37,81 @@ Grid sentinelGrid() {
   return g;
 }
 
-TEST(Solution, FullBoardIsCopiedWithoutAMessage) {
-  Board b;
-  b.tab1 = test::fullQuincunx(1);
-  b.tab2[3][3] = '0';
-  RecordingHost host;
-  Engine e(b, host);
-  e.solution(kSilent);
-  EXPECT_TRUE(host.boxes.empty());
-  EXPECT_TRUE(b.tab6 == b.tab2);
-  EXPECT_EQ(host.calls, "c");  // background only in the silent mode
-}
-
-TEST(Solution, SinglesPuzzleNeedsNoTrial) {
-  const auto set = test::loadSet("sudoku-easy");
-  Board b = test::sudokuBoard(set[0].puzzle);
-  RecordingHost host;
-  Engine e(b, host);
-  e.solution(kShown);
-  EXPECT_TRUE(host.boxes.empty());
-  EXPECT_EQ(e.trouv, 0);
-  EXPECT_EQ(test::grid1(b), set[0].solution);
-  EXPECT_TRUE(b.tab6 == b.tab2);
-  EXPECT_EQ(host.calls, "cr");
-  // Nothing outside grid 1 is ever placed in a Sudoku.
-  for (int r = 1; r <= kField; ++r)
-    for (int c = 1; c <= kField; ++c)
-      if (r > 9 || c > 9) {
-        EXPECT_EQ(b.tab2[r][c], '0') << r << "," << c;
-      }
-}
-
-TEST(Solution, ObviousModePlacesOnlySinglesAndKeepsTheReference) {
-  const auto set = test::loadSet("sudoku-hard");
-  Board b = test::sudokuBoard(set[1].puzzle);
-  b.tab6 = sentinelGrid();
-  RecordingHost host;
-  Engine e(b, host);
-  e.solution(kObvious);
-  EXPECT_TRUE(host.boxes.empty());
-  EXPECT_TRUE(b.tab6 == sentinelGrid());
-  EXPECT_EQ(host.calls, "r");
-  const std::string got = test::grid1(b);
-  for (int k = 0; k < 81; ++k)
-    if (got[k] != '.') {
-      EXPECT_EQ(got[k], set[1].solution[k]) << k;
+// How each kind of solve ends: the boxes shown, the board calls made, what
+// becomes of the reference solution tab6, and what grid 1 holds after.
+TEST(Solution, EndingsModesAndHostCalls) {
+  const auto easy = test::loadSet("sudoku-easy"), hard = test::loadSet("sudoku-hard");
+  Board full;
+  full.tab1 = test::fullQuincunx(1);
+  full.tab2[3][3] = '0';
+  Board wrong;  // (1, 1) sees every digit
+  wrong.setVariant(1);
+  for (int c = 2; c <= 9; ++c) wrong.tab1[1][c] = static_cast<char>('0' + c - 1);
+  wrong.tab1[5][1] = '9';
+  Board odd = test::sudokuBoard(easy[2].puzzle);
+  const int open = static_cast<int>(easy[2].puzzle.find('.'));
+  odd.tab1[open / 9 + 1][open % 9 + 1] = ' ';
+  enum Tab6 { kCopied, kKept, kAny };
+  enum Grid1 { kSolved, kSound, kUnchecked };
+  struct Case {
+    const char* what;
+    Board start;
+    const std::string* solution;
+    int mode, closeAfter;
+    std::vector<int> boxes;
+    const char* calls;  // nullptr: not checked
+    Tab6 tab6;
+    Grid1 grid1;
+  } cases[] = {
+      {"full board copied, background only", full, nullptr, kSilent, 0, {}, "c", kCopied, kUnchecked},
+      {"singles shown", test::sudokuBoard(easy[0].puzzle), &easy[0].solution, kShown, 0, {}, "cr", kCopied, kSolved},
+      {"obvious keeps the reference", test::sudokuBoard(hard[1].puzzle), &hard[1].solution, kObvious, 0, {}, "r",
+       kKept, kSound},
+      {"no candidate left", wrong, nullptr, kSilent, 0, {kTextErroneous}, nullptr, kCopied, kUnchecked},
+      {"odd character", odd, nullptr, kSilent, 0, {kTextErroneous}, nullptr, kAny, kUnchecked},
+      // At the second cell of the first two-candidate sweep: no trial value left.
+      {"window closed", test::sudokuBoard(hard[3].puzzle), &hard[3].solution, kShown, 2, {}, "", kKept, kSound},
+  };
+  std::vector<Board> after;
+  std::vector<int> trouv;
+  for (const Case& t : cases) {
+    SCOPED_TRACE(t.what);
+    Board b = t.start;
+    if (t.tab6 == kKept) b.tab6 = sentinelGrid();
+    RecordingHost host;
+    host.closeAfterPumps = t.closeAfter;
+    Engine e(b, host);
+    e.solution(t.mode);
+    EXPECT_EQ(host.boxes, t.boxes);
+    EXPECT_EQ(host.closed, t.closeAfter > 0 ? 1 : 0);
+    if (t.calls) {
+      EXPECT_EQ(host.calls, t.calls);
     }
-  EXPECT_LT(std::count(got.begin(), got.end(), '.'), 81 - 17);
-}
-
-TEST(Solution, CellWithoutCandidatesEndsAsErroneousData) {
-  Board b;
-  b.setVariant(1);
-  for (int c = 2; c <= 9; ++c) b.tab1[1][c] = static_cast<char>('0' + c - 1);
-  b.tab1[5][1] = '9';
-  RecordingHost host;
-  Engine e(b, host);
-  e.solution(kSilent);
-  ASSERT_EQ(host.boxes, std::vector<int>{kTextErroneous});
-  EXPECT_EQ(b.tab2[1][1], '0');
-  EXPECT_TRUE(b.tab6 == b.tab2);
-}
-
-TEST(Solution, OddCharacterInAGridIsErroneousData) {
-  const auto set = test::loadSet("sudoku-easy");
-  Board b = test::sudokuBoard(set[2].puzzle);
-  int k = 0;
-  while (set[2].puzzle[k] != '.') ++k;
-  b.tab1[k / 9 + 1][k % 9 + 1] = ' ';
-  RecordingHost host;
-  Engine e(b, host);
-  e.solution(kSilent);
-  EXPECT_EQ(host.boxes, std::vector<int>{kTextErroneous});
-}
-
-TEST(Solution, ClosingTheWindowStopsTheSolveWithoutLeavingATrialValue) {
-  const auto set = test::loadSet("sudoku-hard");
-  Board b = test::sudokuBoard(set[3].puzzle);
-  b.tab6 = sentinelGrid();
-  RecordingHost host;
-  host.closeAfterPumps = 2;  // at the second cell of the first two-candidate sweep
-  Engine e(b, host);
-  e.solution(kShown);
-  EXPECT_EQ(host.closed, 1);
-  EXPECT_TRUE(b.tab6 == sentinelGrid());
-  EXPECT_TRUE(host.calls.empty());
-  const std::string got = test::grid1(b);
-  for (int k = 0; k < 81; ++k)
-    if (got[k] != '.') {
-      EXPECT_EQ(got[k], set[3].solution[k]) << k;
+    if (t.tab6 != kAny) {
+      EXPECT_TRUE(b.tab6 == (t.tab6 == kKept ? sentinelGrid() : b.tab2));
     }
+    const std::string got = test::grid1(b);
+    if (t.grid1 == kSolved) {
+      EXPECT_EQ(got, *t.solution);
+    }
+    if (t.grid1 == kSound)
+      for (int k = 0; k < 81; ++k)
+        if (got[k] != '.') {
+          EXPECT_EQ(got[k], (*t.solution)[k]) << k;
+        }
+    // Nothing outside grid 1 is ever placed in a Sudoku.
+    for (int r = 1; r <= kField; ++r)
+      for (int c = 1; c <= kField; ++c)
+        if (b.su == 1 && (r > 9 || c > 9)) {
+          EXPECT_EQ(b.tab2[r][c], '0') << r << "," << c;
+        }
+    after.push_back(b);
+    trouv.push_back(e.trouv);
+  }
+  EXPECT_EQ(trouv[1], 0);  // the singles needed no trial
+  const std::string obvious = test::grid1(after[2]);
+  EXPECT_LT(std::count(obvious.begin(), obvious.end(), '.'), 81 - 17);  // some singles placed
+  EXPECT_EQ(after[3].tab2[1][1], '0');
 }
 
 // Blanks cells of a full Quincunx in a seeded order, keeping each blank only

@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tests/support/puzzles.h"
 
+#include "engine/exact.h"
 #include "files/puzzle_file.h"
 
 #include <algorithm>
 #include <array>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <random>
 #include <stdexcept>
 
@@ -58,7 +60,29 @@ struct Rules {
   }
 };
 
+// Such a rectangle inside rows r1..r2 of the grid at column offset c0.
+std::optional<Rectangle> rectangle(const Grid& g, int r1, int r2, int c0) {
+  for (int a = r1; a <= r2; ++a)
+    for (int b = a + 1; b <= r2 && (b - 1) / 3 == (a - 1) / 3; ++b)
+      for (int x = c0 + 1; x <= c0 + 9; ++x)
+        for (int y = x + 1; y <= c0 + 9; ++y)
+          if (g[a][x] == g[b][y] && g[a][y] == g[b][x] && (x - 1) / 3 != (y - 1) / 3)
+            return Rectangle{{{a, x}, {a, y}, {b, x}, {b, y}}};
+  return std::nullopt;
+}
+
 }  // namespace
+
+Rectangles withRectangles() {
+  ExactSolver solver(5);
+  std::mt19937 rng(1);
+  for (;;) {
+    const Grid full = solver.randomFull(rng);
+    const auto top = rectangle(full, 1, 6, 0), bottom = rectangle(full, 16, 21, 12),
+               left = rectangle(full, 16, 21, 0);
+    if (top && bottom && left) return {full, *top, *bottom, *left};
+  }
+}
 
 std::vector<SetPuzzle> loadSet(const std::string& name) {
   const auto puzzles = readLines(dataPath(name + ".txt"));

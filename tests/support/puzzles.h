@@ -3,9 +3,11 @@
 // Test helpers: the public puzzle sets, boards built from them, and checkers
 // that know the rules independently of the engine.
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "engine/board.h"
@@ -52,6 +54,17 @@ inline std::tuple<int, int, int, char> fields(const Clue& c) { return {c.ne, c.i
 char valueAt(const Board& b, int r, int c);
 // Every line, column and domain of sub-grids 1..sud holds 1..9 exactly once.
 bool isSolved(const Board& b);
+
+// Four cells of two rows of one band and two columns of different stacks
+// holding a b / b a: swapping them keeps every unit whole.
+using Rectangle = std::array<std::pair<int, int>, 4>;
+// A random full Quincunx with such a rectangle in the rows of grid 1 and of
+// grid 5 that no other grid crosses, and one in grid 4.
+struct Rectangles {
+  Grid full;
+  Rectangle top, bottom, left;
+};
+Rectangles withRectangles();
 
 // Solutions of the givens in sub-grids 1..sud under the rules of the five grids,
 // counted up to limit by plain backtracking.

@@ -37,63 +37,6 @@ bool solvedBoard(const Grid& g, int su) {
   return test::isSolved(b);
 }
 
-using Rectangle = std::array<std::pair<int, int>, 4>;
-
-// Two rows of one band and two columns of different stacks holding a b / b a,
-// inside rows r1..r2 of the grid at column offset c0: swapping them keeps
-// every unit whole.
-std::optional<Rectangle> rectangle(const Grid& g, int r1, int r2, int c0) {
-  for (int a = r1; a <= r2; ++a)
-    for (int b = a + 1; b <= r2 && (b - 1) / 3 == (a - 1) / 3; ++b)
-      for (int x = c0 + 1; x <= c0 + 9; ++x)
-        for (int y = x + 1; y <= c0 + 9; ++y)
-          if (g[a][x] == g[b][y] && g[a][y] == g[b][x] && (x - 1) / 3 != (y - 1) / 3)
-            return Rectangle{{{a, x}, {a, y}, {b, x}, {b, y}}};
-  return std::nullopt;
-}
-
-// A random full Quincunx with such a rectangle in the rows of grid 1 and of
-// grid 5 that no other grid crosses, and one in grid 4.
-struct Rectangles {
-  Grid full;
-  Rectangle top, bottom, left;
-};
-Rectangles withRectangles() {
-  ExactSolver solver(5);
-  gen::Rng rng(1);
-  for (;;) {
-    const Grid full = solver.randomFull(rng);
-    const auto top = rectangle(full, 1, 6, 0), bottom = rectangle(full, 16, 21, 12),
-               left = rectangle(full, 16, 21, 0);
-    if (top && bottom && left) return {full, *top, *bottom, *left};
-  }
-}
-
-// ------------------------------------------------- solver on full boards
-
-// Two corners that each allow two fillings, once the rest is fixed: the
-// counts multiply. countExcept finds the other filling, or proves none.
-TEST(ExactSolver, IndependentCornersMultiply) {
-  ExactSolver solver(5);
-  const auto [full, top, bottom, left] = withRectangles();
-  Grid g = full;
-  for (auto [r, c] : top) g[r][c] = '0';
-  EXPECT_EQ(solver.countExcept(g, top[0].first, top[0].second, full[top[0].first][top[0].second], 5), 1);
-  for (auto [r, c] : bottom) g[r][c] = '0';
-  EXPECT_EQ(solver.count(g, 10), 4);
-  EXPECT_EQ(test::countSolutions(g, 5, 10), 4);
-
-  g = full;
-  for (const int x : {5, 77, 200, 301}) g[solver.field().row(x)][solver.field().col(x)] = '0';
-  Grid found;
-  ASSERT_EQ(solver.count(g, 2, &found), 1);
-  EXPECT_TRUE(found == full);
-  for (const int x : {5, 77, 200, 301}) {
-    const int r = solver.field().row(x), c = solver.field().col(x);
-    EXPECT_EQ(solver.countExcept(g, r, c, full[r][c], 1), 0);
-  }
-}
-
 // ------------------------------------------------------------ generation
 
 // What the engine does with a puzzle, told again from its counters.
@@ -235,7 +178,7 @@ TEST_F(GenCli, WritesNamedFilesThatRateAsNamed) {
 TEST_F(GenCli, RateTellsUniquenessVariantAndEngineResult) {
   const auto set = test::loadSet("sudoku-easy");
   const Grid easy = test::sudokuBoard(set[0].puzzle).tab1;
-  const auto boards = withRectangles();
+  const auto boards = test::withRectangles();
   const Grid& full = boards.full;
   Grid open = full;
   for (auto [r, c] : boards.left) open[r][c] = '0';  // two fillings in grid 4

@@ -2,14 +2,16 @@
 #pragma once
 // Standard output for the command-line tools: a buffer over a file
 // descriptor that remembers why a write failed, and the check every tool
-// makes of its output before it exits.
+// makes of its output before it exits; a tool's main over them.
 
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+#include <iostream>
 #include <ostream>
 #include <streambuf>
+#include <string>
 #include <vector>
 
 namespace qx {
@@ -62,6 +64,15 @@ inline int checkOutput(std::ostream& out, std::ostream& err, const char* tool, i
   const int why = fd && fd->error() ? fd->error() : EIO;
   err << tool << ": cannot write the output: " << std::strerror(why) << "\n";
   return 1;
+}
+
+using ToolRun = int (*)(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+// A tool's main: its arguments run with standard output through FdOutBuf.
+inline int toolMain(int argc, char** argv, ToolRun run) {
+  FdOutBuf buf(1);
+  std::ostream out(&buf);
+  return run(std::vector<std::string>(argv + 1, argv + argc), out, std::cerr);
 }
 
 }  // namespace qx

@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -14,6 +13,7 @@
 #include "files/puzzle_file.h"
 #include "platform/paper_module.h"
 #include "tools/common/batch.h"
+#include "tools/common/options.h"
 #include "tools/gen/generator.h"
 #include "ui/paper.h"
 
@@ -53,6 +53,8 @@ constexpr std::string_view kUsage =
     "comes from the file name (quincuno.jeu is a Sudoku, quincunn.jeu a Quincunx),\n"
     "else Quincunx.\n";
 
+constexpr ToolInfo kTool{"quincunx-gen", kUsage};
+
 struct Options {
   int variant = -1;  // -1: not given
   Rating rating = Rating::kLogic;
@@ -71,19 +73,6 @@ struct Options {
   bool generating = false;  // some option of generation given
   std::vector<std::string> files;
 };
-
-int usageError(std::ostream& err, std::string_view why) {
-  err << "quincunx-gen: " << why << "\n" << kUsage;
-  return 2;
-}
-
-template <class T>
-bool parseNumber(const std::string& text, T& value, T lo, T hi) {
-  const char* end = text.data() + text.size();
-  if (text.empty() || text[0] < '0' || text[0] > '9') return false;
-  const auto [ptr, ec] = std::from_chars(text.data(), end, value);
-  return ec == std::errc() && ptr == end && value >= lo && value <= hi;
-}
 
 const char* variantName(int su) { return su == 0 ? "quincunx" : "sudoku"; }
 
@@ -204,80 +193,56 @@ int generateFiles(const Options& opt, std::ostream& out, std::ostream& err) {
 
 int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   Options opt;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    const std::string* v = i + 1 < args.size() ? &args[i + 1] : nullptr;
-    auto take = [&] {
-      ++i;
-      opt.generating = true;
-    };
-    if (a == "-h" || a == "--help") {
-      out << kUsage;
-      return 0;
-    } else if (a == "--variant") {
-      if (!v || (*v != "quincunx" && *v != "sudoku"))
-        return usageError(err, "--variant takes quincunx or sudoku");
-      opt.variant = *v == "sudoku" ? 1 : 0;
-      ++i;
-    } else if (a == "--rating") {
-      const auto r = v ? gen::parseRating(*v) : std::nullopt;
-      if (!r) return usageError(err, "--rating takes singles, logic, trials or deep");
-      opt.rating = *r;
-      take();
-    } else if (a == "--count") {
-      if (!v || !parseNumber(*v, opt.count, 1, 100000))
-        return usageError(err, "--count takes a number from 1 to 100000");
-      take();
-    } else if (a == "--first") {
-      if (!v || !parseNumber(*v, opt.first, 1, 1000000))
-        return usageError(err, "--first takes a number from 1 to 1000000");
-      take();
-    } else if (a == "--seed") {
-      if (!v || !parseNumber(*v, opt.seed, 0u, 4294967295u))
-        return usageError(err, "--seed takes a number from 0 to 4294967295");
-      take();
-    } else if (a == "--tries") {
-      if (!v || !parseNumber(*v, opt.tries, 1, 100000000))
-        return usageError(err, "--tries takes a number from 1 to 100000000");
-      take();
-    } else if (a == "--out") {
-      if (!v || v->empty()) return usageError(err, "--out takes a folder");
-      opt.out = *v;
-      take();
-    } else if (a == "--prefix") {
-      if (!v || v->empty() || v->find('/') != std::string::npos)
-        return usageError(err, "--prefix takes a file name prefix");
-      opt.prefix = *v;
-      take();
-    } else if (a == "--no-clue") {
-      opt.noClue = opt.generating = true;
-    } else if (a == "--symmetric") {
-      opt.symmetric = opt.generating = true;
-    } else if (a == "--jobs") {
-      if (!v || !parseNumber(*v, opt.jobs, 1, 1024)) return usageError(err, "--jobs takes a number from 1 to 1024");
-      ++i;
-    } else if (a == "--pdf") {
-      if (!v || v->empty()) return usageError(err, "--pdf takes a file");
-      opt.pdf = *v;
-      take();
-    } else if (a == "--solutions") {
-      opt.solutions = opt.generating = true;
-    } else if (a == "--rate") {
-      opt.rate = true;
-    } else if (a.size() > 1 && a[0] == '-') {
-      return usageError(err, "unknown option " + a);
-    } else {
-      opt.files.push_back(a);
-    }
-  }
+  // Every option but --variant, --jobs and --rate is one of generation.
+  const auto generating = [&opt] { opt.generating = true; };
+  const auto set = [&](bool& flag) {
+    return [&opt, &flag] { flag = opt.generating = true; };
+  };
+  const std::vector<Option> table = {
+      variantOption(opt.variant),
+      Option::value("rating",
+                    [&](const std::string* v) -> std::string {
+                      const auto r = v ? gen::parseRating(*v) : std::nullopt;
+                      if (!r) return "--rating takes singles, logic, trials or deep";
+                      opt.rating = *r;
+                      opt.generating = true;
+                      return "";
+                    }),
+      numberOption("count", opt.count, 1, 100000, generating),
+      numberOption("first", opt.first, 1, 1000000, generating),
+      numberOption("seed", opt.seed, 0u, 4294967295u, generating),
+      numberOption("tries", opt.tries, 1, 100000000, generating),
+      Option::value("out",
+                    [&](const std::string* v) -> std::string {
+                      if (!v || v->empty()) return "--out takes a folder";
+                      opt.out = *v;
+                      opt.generating = true;
+                      return "";
+                    }),
+      Option::value("prefix",
+                    [&](const std::string* v) -> std::string {
+                      if (!v || v->empty() || v->find('/') != std::string::npos)
+                        return "--prefix takes a file name prefix";
+                      opt.prefix = *v;
+                      opt.generating = true;
+                      return "";
+                    }),
+      Option::flag("no-clue", set(opt.noClue)),
+      Option::flag("symmetric", set(opt.symmetric)),
+      numberOption("jobs", opt.jobs, 1, 1024),
+      pdfOption(opt.pdf, generating),
+      Option::flag("solutions", set(opt.solutions)),
+      Option::flag("rate", [&] { opt.rate = true; }),
+  };
+  if (const auto status = parseOptions(kTool, table, args, opt.files, out, err)) return *status;
   if (opt.jobs == 0) opt.jobs = allCores();
   if (opt.rate) {
-    if (opt.generating) return usageError(err, "--rate takes no option of generation");
-    if (opt.files.empty()) return usageError(err, "--rate needs at least one file");
+    if (opt.generating) return usageError(kTool, err, "--rate takes no option of generation");
+    if (opt.files.empty()) return usageError(kTool, err, "--rate needs at least one file");
     return rateFiles(opt, out, err);
   }
-  if (!opt.files.empty()) return usageError(err, "unexpected argument " + opt.files.front());
-  if (opt.solutions && opt.pdf.empty()) return usageError(err, "--solutions needs --pdf");
+  if (!opt.files.empty()) return usageError(kTool, err, "unexpected argument " + opt.files.front());
+  if (opt.solutions && opt.pdf.empty()) return usageError(kTool, err, "--solutions needs --pdf");
   return generateFiles(opt, out, err);
 }
 

@@ -13,13 +13,6 @@ namespace {
 
 constexpr const char* kNames[] = {"singles", "logic", "trials", "deep", "unsolved"};
 
-// The failure box is all a headless solve has to tell.
-class QuietHost : public SolverHost {
- public:
-  void failureBox(int text) override { box = text; }
-  int box = 0;
-};
-
 bool filled(const Board& b) {
   for (int r = 1; r <= kField; ++r)
     for (int c = 1; c <= kField; ++c)
@@ -48,15 +41,13 @@ bool leftSolution(const Board& b, const Grid& solution) {
 // rating: at its first two-candidate trial, or when it turns to
 // three-candidate trials. Outside trials a silent solve pumps messages only
 // once it is done.
-class StoppingHost : public SolverHost {
+class StoppingHost : public FailureRecorder {
  public:
   explicit StoppingHost(Rating want) : want_(want) {}
-  void failureBox(int text) override { box = text; }
   void nessage() override { pumped_ = true; }
   int termine() const override {
     return (want_ == Rating::kLogic && pumped_) || (want_ == Rating::kTrials && engine && engine->trouv == 1);
   }
-  int box = 0;
   const Engine* engine = nullptr;  // the solve it serves
 
  private:
@@ -82,7 +73,7 @@ Rating rateAgainst(const Grid& tab1, const Clue& clue, int su, const Grid& solut
   }
   if (want <= Rating::kLogic) {
     auto b = loaded(tab1, clue, su);
-    QuietHost host;
+    FailureRecorder host;
     Engine(*b, host).solution(kObvious);
     if (filled(*b)) return leftSolution(*b, solution) ? Rating::kSingles : Rating::kUnsolved;
     if (want == Rating::kSingles) return Rating::kUnsolved;
@@ -163,7 +154,7 @@ Verdict rate(const Grid& tab1, const Clue& clue, int su) {
   {
     // A board the obvious resolution fills is one the silent solve fills too.
     auto b = loaded(tab1, clue, su);
-    QuietHost host;
+    FailureRecorder host;
     Engine(*b, host).solution(kObvious);
     if (filled(*b)) {
       v.rating = Rating::kSingles;
@@ -175,7 +166,7 @@ Verdict rate(const Grid& tab1, const Clue& clue, int su) {
     }
   }
   auto b = loaded(tab1, clue, su);
-  QuietHost host;
+  FailureRecorder host;
   Engine engine(*b, host);
   engine.solution(kSilent);
   v.board = b->tab2;

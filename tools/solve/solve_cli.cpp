@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <charconv>
 #include <cstring>
 #include <sys/stat.h>
 #include <cstdint>
@@ -20,6 +19,7 @@
 #include "files/puzzle_file.h"
 #include "platform/paper_module.h"
 #include "tools/common/batch.h"
+#include "tools/common/options.h"
 #include "ui/paper.h"
 #include "transform/permut.h"
 
@@ -54,12 +54,7 @@ constexpr std::string_view kUsage =
     "given); --solutions adds the solutions the complete search finds on the pages\n"
     "after them.\n";
 
-// Remembers the failure box a solve ends with instead of showing it.
-class RecordingHost : public SolverHost {
- public:
-  void failureBox(int text) override { box = text; }
-  int box = 0;
-};
+constexpr ToolInfo kTool{"quincunx-solve", kUsage};
 
 // The complete search, when one is asked for: the first solution found, the
 // solutions counted to two with a report per puzzle, or their count alone.
@@ -74,7 +69,6 @@ struct Options {
   Search search = Search::kNone;
   int searches = 0;  // how many of --first, --complete and --count were given
   int jobs = 0;  // 0: every core
-  bool jobsGiven = false;
   std::uint32_t seed = 0;
   std::string pdf;
   bool solutions = false;
@@ -115,11 +109,6 @@ int printFiles(const Options& opt, std::ostream& out, std::ostream& err) {
   }
   out << opt.pdf << ": " << boards.size() << " puzzles\n";
   return status;
-}
-
-int usageError(std::ostream& err, std::string_view why) {
-  err << "quincunx-solve: " << why << "\n" << kUsage;
-  return 2;
 }
 
 // What a thread keeps from puzzle to puzzle.
@@ -172,7 +161,7 @@ void solveAndReport(Board& b, const Clue& clue, const Options& opt, const std::s
   if (opt.search != Search::kNone) return completeAndReport(b, clue, opt.search, label, w, out);
   const int mode = opt.mode;
   placeClue(b, clue);
-  RecordingHost host;
+  FailureRecorder host;
   Engine engine(b, host);
   engine.solution(mode);
 
@@ -327,21 +316,6 @@ int solveFiles(const Options& opt, std::ostream& out, std::ostream& err) {
       out, err);
 }
 
-// Decimal, unsigned 32-bit, nothing else around it.
-bool parseSeed(const std::string& text, std::uint32_t& seed) {
-  const char* end = text.data() + text.size();
-  if (text.empty() || text[0] < '0' || text[0] > '9') return false;
-  const auto [ptr, ec] = std::from_chars(text.data(), end, seed);
-  return ec == std::errc() && ptr == end;
-}
-
-bool parseJobs(const std::string& text, int& jobs) {
-  const char* end = text.data() + text.size();
-  if (text.empty() || text[0] < '0' || text[0] > '9') return false;
-  const auto [ptr, ec] = std::from_chars(text.data(), end, jobs);
-  return ec == std::errc() && ptr == end && jobs >= 1 && jobs <= 1024;
-}
-
 // Solves behind the board as the window does before a permutation, so that
 // tab6 holds the solution, then permutes once from the given seed.
 int permuteFile(const Options& opt, std::ostream& out, std::ostream& err) {
@@ -354,7 +328,7 @@ int permuteFile(const Options& opt, std::ostream& out, std::ostream& err) {
     return 1;
   }
   placeClue(b, clue);
-  RecordingHost host;
+  FailureRecorder host;
   Engine(b, host).solution(kSilent);
   if (host.box != 0 || breaksRule(b))
     err << "quincunx-solve: " << path << ": "
@@ -373,71 +347,58 @@ int permuteFile(const Options& opt, std::ostream& out, std::ostream& err) {
 
 int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   Options opt;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    auto value = [&]() -> const std::string* {
-      return i + 1 < args.size() ? &args[++i] : nullptr;
-    };
-    if (a == "-h" || a == "--help") {
-      out << kUsage;
-      return 0;
-    } else if (a == "--variant") {
-      const std::string* v = value();
-      if (!v || (*v != "quincunx" && *v != "sudoku"))
-        return usageError(err, "--variant takes quincunx or sudoku");
-      opt.variant = *v == "sudoku" ? 1 : 0;
-    } else if (a == "--mode") {
-      const std::string* v = value();
-      if (!v || (*v != "silent" && *v != "obvious"))
-        return usageError(err, "--mode takes silent or obvious");
-      opt.mode = *v == "obvious" ? kObvious : kSilent;
-      opt.modeGiven = true;
-    } else if (a == "--lines") {
-      opt.lines = true;
-    } else if (a == "--first" || a == "--complete" || a == "--count") {
-      opt.search = a == "--first" ? Search::kFirst : a == "--complete" ? Search::kComplete : Search::kCount;
+  auto search = [&](Search how) {
+    return [&opt, how] {
+      opt.search = how;
       ++opt.searches;
-    } else if (a == "--jobs") {
-      const std::string* v = value();
-      if (!v || !parseJobs(*v, opt.jobs)) return usageError(err, "--jobs takes a number from 1 to 1024");
-      opt.jobsGiven = true;
-    } else if (a == "--permute") {
-      const std::string* v = value();
-      if (opt.permute) return usageError(err, "--permute is given once");
-      if (!v || !parseSeed(*v, opt.seed))
-        return usageError(err, "--permute takes a seed from 0 to 4294967295");
-      opt.permute = true;
-    } else if (a == "--pdf") {
-      const std::string* v = value();
-      if (!v || v->empty()) return usageError(err, "--pdf takes a file");
-      opt.pdf = *v;
-    } else if (a == "--solutions") {
-      opt.solutions = true;
-    } else if (a.size() > 1 && a[0] == '-' && a != "-") {
-      return usageError(err, "unknown option " + a);
-    } else {
-      opt.files.push_back(a);
-    }
-  }
-  if (opt.files.empty()) return usageError(err, "no puzzle file given");
-  if (opt.searches > 1) return usageError(err, "--first, --complete and --count go one at a time");
-  if (opt.searches && opt.modeGiven) return usageError(err, "--first, --complete and --count go without --mode");
+    };
+  };
+  const std::vector<Option> table = {
+      variantOption(opt.variant),
+      Option::value("mode",
+                    [&](const std::string* v) -> std::string {
+                      if (!v || (*v != "silent" && *v != "obvious")) return "--mode takes silent or obvious";
+                      opt.mode = *v == "obvious" ? kObvious : kSilent;
+                      opt.modeGiven = true;
+                      return "";
+                    }),
+      Option::flag("lines", [&] { opt.lines = true; }),
+      Option::flag("first", search(Search::kFirst)),
+      Option::flag("complete", search(Search::kComplete)),
+      Option::flag("count", search(Search::kCount)),
+      numberOption("jobs", opt.jobs, 1, 1024),
+      Option::value("permute",
+                    [&](const std::string* v) -> std::string {
+                      if (opt.permute) return "--permute is given once";
+                      if (!v || !parseNumber(*v, opt.seed, 0u, 4294967295u))
+                        return "--permute takes a seed from 0 to 4294967295";
+                      opt.permute = true;
+                      return "";
+                    }),
+      pdfOption(opt.pdf),
+      Option::flag("solutions", [&] { opt.solutions = true; }),
+  };
+  if (const auto status = parseOptions(kTool, table, args, opt.files, out, err)) return *status;
+  const bool jobsGiven = opt.jobs != 0;
+  if (opt.files.empty()) return usageError(kTool, err, "no puzzle file given");
+  if (opt.searches > 1) return usageError(kTool, err, "--first, --complete and --count go one at a time");
+  if (opt.searches && opt.modeGiven) return usageError(kTool, err, "--first, --complete and --count go without --mode");
   if (opt.jobs == 0) opt.jobs = allCores();
-  if (opt.solutions && opt.pdf.empty()) return usageError(err, "--solutions needs --pdf");
+  if (opt.solutions && opt.pdf.empty()) return usageError(kTool, err, "--solutions needs --pdf");
   if (!opt.pdf.empty()) {
     if (opt.lines || opt.modeGiven || opt.searches || opt.permute)
-      return usageError(err, "--pdf goes with neither --lines, --mode, --first, --complete, --count nor --permute");
+      return usageError(kTool, err, "--pdf goes with neither --lines, --mode, --first, --complete, --count nor --permute");
     return printFiles(opt, out, err);
   }
   if (opt.permute) {
-    if (opt.lines || opt.modeGiven || opt.searches || opt.jobsGiven)
-      return usageError(err, "--permute goes with neither --lines, --mode, --first, --complete, --count nor --jobs");
-    if (opt.files.size() != 1) return usageError(err, "--permute reads exactly one file");
+    if (opt.lines || opt.modeGiven || opt.searches || jobsGiven)
+      return usageError(kTool, err, "--permute goes with neither --lines, --mode, --first, --complete, --count nor --jobs");
+    if (opt.files.size() != 1) return usageError(kTool, err, "--permute reads exactly one file");
     return permuteFile(opt, out, err);
   }
   if (opt.lines) {
-    if (opt.files.size() != 1) return usageError(err, "--lines reads exactly one file");
-    if (opt.variant == 0) return usageError(err, "--lines holds classic Sudoku only");
+    if (opt.files.size() != 1) return usageError(kTool, err, "--lines reads exactly one file");
+    if (opt.variant == 0) return usageError(kTool, err, "--lines holds classic Sudoku only");
     return solveLines(opt, out, err);
   }
   return solveFiles(opt, out, err);

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "engine/reference_engine.h"
+#include "tests/support/reference_engine.h"
 
 #include <algorithm>
 

@@ -193,6 +193,14 @@ TEST(ChmHelp, PageTextAndWordSearch) {
                 "H Record it now", "T & U"},
            Text{"<h1 class=x>Only <i>h1</i></h1><p>caf\xE9</p>", "Only h1 caf\xC3\xA9", "Only h1"},
            Text{"<p>r\xE8gle &#233;t&eacute;</p>", "r\xC3\xA8gle \xC3\xA9t&eacute;", ""},
+           // Not UTF-8, so read as Windows-1252: overlong forms, F5-F7 leads, a
+           // surrogate, one above U+10FFFF with 0x90, which the code page leaves out.
+           Text{"\xC0\xAF \xE0\x80\xAF", "\xC3\x80\xC2\xAF \xC3\xA0\xE2\x82\xAC\xC2\xAF", ""},
+           Text{"\xF5\x80\x80\x80 \xF7\xBF\xBF\xBF",
+                "\xC3\xB5\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC \xC3\xB7\xC2\xBF\xC2\xBF\xC2\xBF", ""},
+           Text{"\xED\xA0\x80", "\xC3\xAD \xE2\x82\xAC", ""},
+           Text{"\xF4\x90\x80\x80", "\xC3\xB4\xEF\xBF\xBD\xE2\x82\xAC\xE2\x82\xAC", ""},
+           Text{"\xF0\x9F\x98\x80 \xC3\xA9", "\xF0\x9F\x98\x80 \xC3\xA9", ""},
            Text{"<title", "", ""},
            Text{"a <head> b", "a", ""},
        }) {

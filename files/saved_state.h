@@ -74,6 +74,9 @@ struct SaveResult : WriteResult {
   bool previous = false;
 };
 
+// Each of the five files' names with its text for this state.
+std::vector<std::pair<std::string, std::string>> stateTexts(const Board& b, const Clue& clue, const Settings& s);
+
 // Writes the five files into dir, all or none, across a crash at any moment
 // and any failed step. The files named in keepAside (ones the start-up could
 // not use) are first kept as NAME.bad.

@@ -209,13 +209,17 @@ SaveResult putInPlace(const std::string& dir, const std::vector<std::pair<std::s
   return result;
 }
 
-SaveResult saveState(const std::string& dir, const Board& b, const Clue& clue, const Settings& s,
-                     const std::vector<std::string>& keepAside) {
+std::vector<std::pair<std::string, std::string>> stateTexts(const Board& b, const Clue& clue, const Settings& s) {
   const std::string texts[5] = {ecriture(b.tab1, clue), ecriturf(b.tab2), ecriturg(b.candie),
                                 ecriturh(b.candif), ecrituri(s, b.su, b.tab7)};
   std::vector<std::pair<std::string, std::string>> files;
   for (int i = 0; i < 5; ++i) files.emplace_back(stateFiles().names[i], texts[i]);
-  return putInPlace(dir, files, keepAside);
+  return files;
+}
+
+SaveResult saveState(const std::string& dir, const Board& b, const Clue& clue, const Settings& s,
+                     const std::vector<std::string>& keepAside) {
+  return putInPlace(dir, stateTexts(b, clue, s), keepAside);
 }
 
 }  // namespace qx

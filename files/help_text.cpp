@@ -53,39 +53,53 @@ void appendUtf8(std::string& out, std::uint32_t cp) {
   }
 }
 
-// text converted between two charsets into *out (when given). A byte that
-// cannot be decoded becomes U+FFFD with replace (the target is then UTF-8);
-// without, the conversion fails. Fails too when iconv lacks either charset.
-bool convert(const char* from, const char* to, std::string_view text, bool replace, std::string* out) {
-  const iconv_t cd = ::iconv_open(to, from);
-  if (cd == reinterpret_cast<iconv_t>(-1)) return false;
-  char* in = const_cast<char*>(text.data());
-  std::size_t inLeft = text.size();
-  char buf[4096];
-  bool ok = true;
-  while (inLeft > 0) {
-    char* o = buf;
-    std::size_t oLeft = sizeof buf;
-    const std::size_t r = ::iconv(cd, &in, &inLeft, &o, &oLeft);
-    const int err = errno;
-    if (out) out->append(buf, sizeof buf - oLeft);
-    if (r != static_cast<std::size_t>(-1) || err == E2BIG) continue;
-    // EILSEQ, or EINVAL for a sequence cut off at the end.
-    if (!replace) {
-      ok = false;
-      break;
-    }
-    if (out) *out += "\xEF\xBF\xBD";
-    ++in;
-    --inLeft;
+// One direction of iconv, opened once per thread; invalid when iconv lacks
+// either charset.
+class Converter {
+ public:
+  Converter(const char* from, const char* to) : cd_(::iconv_open(to, from)) {}
+  ~Converter() {
+    if (valid()) ::iconv_close(cd_);
   }
-  ::iconv_close(cd);
-  return ok;
-}
+  Converter(const Converter&) = delete;
+  Converter& operator=(const Converter&) = delete;
+  bool valid() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+
+  // text converted into *out (when given). A byte that cannot be decoded
+  // becomes U+FFFD with replace (the target is then UTF-8); without, the
+  // conversion fails.
+  bool run(std::string_view text, bool replace, std::string* out) {
+    if (!valid()) return false;
+    ::iconv(cd_, nullptr, nullptr, nullptr, nullptr);  // a fresh start
+    char* in = const_cast<char*>(text.data());
+    std::size_t inLeft = text.size();
+    char buf[4096];
+    while (inLeft > 0) {
+      char* o = buf;
+      std::size_t oLeft = sizeof buf;
+      const std::size_t r = ::iconv(cd_, &in, &inLeft, &o, &oLeft);
+      const int err = errno;
+      if (out) out->append(buf, sizeof buf - oLeft);
+      if (r != static_cast<std::size_t>(-1) || err == E2BIG) continue;
+      // EILSEQ, or EINVAL for a sequence cut off at the end.
+      if (!replace) return false;
+      if (out) *out += "\xEF\xBF\xBD";
+      ++in;
+      --inLeft;
+    }
+    return true;
+  }
+
+ private:
+  iconv_t cd_;
+};
 
 // glibc's UTF-8 decoder refuses overlong forms, surrogates and anything
 // above U+10FFFF; decoding to UTF-32 keeps its verdict.
-bool validUtf8(std::string_view s) { return convert("UTF-8", "UTF-32LE", s, false, nullptr); }
+bool validUtf8(std::string_view s) {
+  thread_local Converter check("UTF-8", "UTF-32LE");
+  return check.run(s, false, nullptr);
+}
 
 // The code point at s[i] (i moves past it); U+FFFD for a byte that starts no
 // valid sequence.
@@ -196,8 +210,9 @@ void helptext::eachWord(std::string_view text,
 
 std::string helpTextToUtf8(std::string_view text) {
   if (validUtf8(text)) return std::string(text);
+  thread_local Converter cp1252("WINDOWS-1252", "UTF-8");
   std::string out;
-  if (convert("WINDOWS-1252", "UTF-8", text, true, &out)) return out;
+  if (cp1252.run(text, true, &out)) return out;
   // Without the code page in iconv: the plain ASCII of it.
   out.clear();
   for (char ch : text) out += static_cast<unsigned char>(ch) < 0x80 ? std::string(1, ch) : "\xEF\xBF\xBD";

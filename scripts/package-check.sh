@@ -27,20 +27,16 @@ pass() { echo "package-check: ok: $*"; }
 # --- the window ----------------------------------------------------------------------
 # Everything below runs inside Xvfb (see the end), driven with xdotool. There is no
 # window manager: the pointer gives the focus.
-other_window() { xdotool search --onlyvisible --class quincunx 2>/dev/null | grep -vx "$WID" | tail -1 || true; }
+# shellcheck source=xbox.sh
+source "$(dirname "${BASH_SOURCE[0]}")/xbox.sh"
 
 # Answers each box that shows within the next two seconds with Return (OK).
 answer_boxes() {
-  local box n=0 WINDOW X Y WIDTH HEIGHT SCREEN
+  local box n=0
   while :; do
-    box=""
-    for _ in $(seq 1 10); do box="$(other_window)"; [ -n "$box" ] && break; sleep 0.2; done
+    box="$(wait_box 10)"
     [ -n "$box" ] || break
-    eval "$(xdotool getwindowgeometry --shell "$box")"
-    xdotool mousemove $((X + WIDTH / 2)) $((Y + 10))
-    xdotool windowfocus --sync "$box" 2> /dev/null || true
-    sleep 0.2
-    xdotool key Return
+    press_ok "$box"
     sleep 0.4
     n=$((n + 1))
     [ "$n" -lt 10 ] || { echo "package-check: more than ten boxes" >&2; break; }

@@ -8,7 +8,6 @@
 #include <fstream>
 #include <functional>
 #include <random>
-#include <regex>
 
 #include "files/chm_help.h"
 #include "tests/support/temp_dir.h"
@@ -96,29 +95,16 @@ TEST(ChmHelp, ShippedHelpFilesReadWhole) {
       }
     }
 
-    // Every picture, style sheet and page a page points to is inside.
-    const std::regex ref(R"((?:src|href)="([^"]+)\")");
-    int pages = 0, refs = 0, images = 0;
-    for (const auto& o : help->objects()) {
-      if (o.size() < 5 || o.substr(o.size() - 5) != ".html") continue;
-      ++pages;
-      const std::string html = *help->read(o);
-      for (std::sregex_iterator m(html.begin(), html.end(), ref), end; m != end; ++m) {
-        const std::string link = (*m)[1];
-        if (link.rfind("http", 0) == 0 || link.front() == '#') continue;
-        const std::string target = resolveHelpLink("/", link);
-        EXPECT_TRUE(help->contains(target)) << o << ": " << link;
-        ++refs;
-        if (target.rfind("/images/", 0) == 0) {
-          ++images;
-          const auto png = help->read(target);
-          ASSERT_TRUE(png);
-          EXPECT_EQ(png->substr(1, 3), "PNG") << target;
-        }
+    // Every picture reads back whole. That every link of a page leads inside
+    // is checked on the same files by check_help.sh.
+    int images = 0;
+    for (const auto& o : help->objects())
+      if (o.rfind("/images/", 0) == 0) {
+        ++images;
+        const auto png = help->read(o);
+        ASSERT_TRUE(png) << o;
+        EXPECT_EQ(png->substr(1, 3), "PNG") << o;
       }
-    }
-    EXPECT_EQ(pages, 10);
-    EXPECT_GT(refs, 50);
     EXPECT_GE(images, 12);
     EXPECT_FALSE(help->read("/no-such-page.html"));
   }
@@ -193,6 +179,14 @@ TEST(ChmHelp, PageTextAndWordSearch) {
                 "H Record it now", "T & U"},
            Text{"<h1 class=x>Only <i>h1</i></h1><p>caf\xE9</p>", "Only h1 caf\xC3\xA9", "Only h1"},
            Text{"<p>r\xE8gle &#233;t&eacute;</p>", "r\xC3\xA8gle \xC3\xA9t&eacute;", ""},
+           // Not UTF-8, so read as Windows-1252: overlong forms, F5-F7 leads, a
+           // surrogate, one above U+10FFFF with 0x90, which the code page leaves out.
+           Text{"\xC0\xAF \xE0\x80\xAF", "\xC3\x80\xC2\xAF \xC3\xA0\xE2\x82\xAC\xC2\xAF", ""},
+           Text{"\xF5\x80\x80\x80 \xF7\xBF\xBF\xBF",
+                "\xC3\xB5\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC \xC3\xB7\xC2\xBF\xC2\xBF\xC2\xBF", ""},
+           Text{"\xED\xA0\x80", "\xC3\xAD \xE2\x82\xAC", ""},
+           Text{"\xF4\x90\x80\x80", "\xC3\xB4\xEF\xBF\xBD\xE2\x82\xAC\xE2\x82\xAC", ""},
+           Text{"\xF0\x9F\x98\x80 \xC3\xA9", "\xF0\x9F\x98\x80 \xC3\xA9", ""},
            Text{"<title", "", ""},
            Text{"a <head> b", "a", ""},
        }) {

@@ -48,11 +48,7 @@ TEST(SaveKill, NoMixedStateAfterAKillAtAnyMoment) {
   Settings sa, sb;
   sa.nTimer = 111;
   sb.nTimer = 222;
-  const char* names[5] = {kPuzzleFile, kPlacedFile, kMaskFile, kTestMaskFile, kSettingsFile};
-  const std::string ta[5] = {ecriture(a.tab1, Clue{}), ecriturf(a.tab2), ecriturg(a.candie),
-                             ecriturh(a.candif), ecrituri(sa, a.su, a.tab7)};
-  const std::string tb[5] = {ecriture(b.tab1, Clue{}), ecriturf(b.tab2), ecriturg(b.candie),
-                             ecriturh(b.candif), ecrituri(sb, b.su, b.tab7)};
+  const auto ta = stateTexts(a, Clue{}, sa), tb = stateTexts(b, Clue{}, sb);
   ASSERT_TRUE(saveState(dir, a, Clue{}, sa).ok);
 
   // Kills land anywhere in the first few saves.
@@ -78,9 +74,9 @@ TEST(SaveKill, NoMixedStateAfterAKillAtAnyMoment) {
     ASSERT_EQ(recoverState(dir).error, "");  // what the next start does first
     int fromA = 0, fromB = 0;
     for (int f = 0; f < 5; ++f) {
-      const std::string t = slurp(fs::path(dir) / names[f]);
-      fromA += t == ta[f];
-      fromB += t == tb[f];
+      const std::string t = slurp(fs::path(dir) / ta[f].first);
+      fromA += t == ta[f].second;
+      fromB += t == tb[f].second;
     }
     if (fromA == 5) ++allA;
     else if (fromB == 5) ++allB;

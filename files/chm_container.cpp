@@ -1,4 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// The compiled help file as a container over chmlib: its layout checked
+// before chmlib may trust it, its objects, its system data, links inside
+// it, and the search over its pages.
 #include "files/chm_help.h"
 
 #include <algorithm>
@@ -10,148 +13,13 @@
 
 #include <chm_lib.h>
 
+#include "files/help_text.h"
+
 namespace qx {
 
 namespace {
 
-constexpr std::size_t kMaxDepth = 32;  // deeper <UL> nesting stays at this level
-
-char lower(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
-
-bool iequals(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                            [](char x, char y) { return lower(x) == lower(y); });
-}
-
-void appendUtf8(std::string& out, std::uint32_t cp) {
-  if (cp == 0 || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = 0xFFFD;
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
-
-bool validUtf8(std::string_view s) {
-  for (std::size_t i = 0; i < s.size(); ++i) {
-    const auto c = static_cast<unsigned char>(s[i]);
-    const std::size_t more = c < 0x80 ? 0 : (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : 4;
-    if (more == 0) continue;
-    if (more == 4 || i + more >= s.size()) return false;
-    for (std::size_t k = 0; k < more; ++k)
-      if ((static_cast<unsigned char>(s[++i]) >> 6) != 2) return false;
-  }
-  return true;
-}
-
-// &amp; &lt; &gt; &quot; &apos; &nbsp; and numeric references; others stay.
-std::string decodeEntities(std::string_view s) {
-  std::string out;
-  for (std::size_t i = 0; i < s.size(); ++i) {
-    if (s[i] != '&') {
-      out += s[i];
-      continue;
-    }
-    const std::size_t semi = s.find(';', i);
-    if (semi == std::string_view::npos || semi - i > 10) {
-      out += '&';
-      continue;
-    }
-    const std::string_view name = s.substr(i + 1, semi - i - 1);
-    std::uint32_t cp = 0;
-    if (name == "amp") cp = '&';
-    else if (name == "lt") cp = '<';
-    else if (name == "gt") cp = '>';
-    else if (name == "quot") cp = '"';
-    else if (name == "apos") cp = '\'';
-    else if (name == "nbsp") cp = 0xA0;
-    else if (name.size() > 1 && name[0] == '#') {
-      const bool hex = name[1] == 'x' || name[1] == 'X';
-      std::uint32_t v = 0;
-      bool ok = name.size() > (hex ? 2u : 1u);
-      for (std::size_t k = hex ? 2 : 1; ok && k < name.size(); ++k) {
-        const char c = lower(name[k]);
-        int d = c >= '0' && c <= '9' ? c - '0' : hex && c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
-        if (d < 0 || v > 0x10FFFF) ok = false;
-        else v = v * (hex ? 16 : 10) + static_cast<std::uint32_t>(d);
-      }
-      if (ok) cp = v;
-    }
-    if (cp == 0) {
-      out += '&';
-      continue;
-    }
-    appendUtf8(out, cp);
-    i = semi;
-  }
-  return out;
-}
-
-std::string trim(std::string_view s) {
-  const auto first = s.find_first_not_of(" \t\r\n");
-  if (first == std::string_view::npos) return {};
-  return std::string(s.substr(first, s.find_last_not_of(" \t\r\n") - first + 1));
-}
-
-// One tag of the sitemap: its lower-case name (with a leading '/' when it
-// closes) and its attributes.
-struct Tag {
-  std::string name;
-  std::vector<std::pair<std::string, std::string>> attrs;
-
-  std::string attr(std::string_view key) const {
-    for (const auto& [k, v] : attrs)
-      if (k == key) return v;
-    return {};
-  }
-};
-
-// The tag starting at s[i] == '<'; i moves past its '>'.
-Tag readTag(std::string_view s, std::size_t& i) {
-  Tag tag;
-  ++i;
-  auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-  auto isNameEnd = [&](char c) { return isSpace(c) || c == '>' || c == '=' || c == '/'; };
-  if (i < s.size() && s[i] == '/') tag.name += s[i++];
-  while (i < s.size() && !isNameEnd(s[i])) tag.name += lower(s[i++]);
-  while (i < s.size() && s[i] != '>') {
-    if (isSpace(s[i]) || s[i] == '/') {
-      ++i;
-      continue;
-    }
-    std::string key;
-    while (i < s.size() && !isNameEnd(s[i])) key += lower(s[i++]);
-    while (i < s.size() && isSpace(s[i])) ++i;
-    std::string value;
-    if (i < s.size() && s[i] == '=') {
-      ++i;
-      while (i < s.size() && isSpace(s[i])) ++i;
-      if (i < s.size() && (s[i] == '"' || s[i] == '\'')) {
-        const char quote = s[i++];
-        const std::size_t end = std::min(s.find(quote, i), s.size());
-        value = s.substr(i, end - i);
-        i = end + 1;
-      } else {
-        while (i < s.size() && !isSpace(s[i]) && s[i] != '>') value += s[i++];
-      }
-    }
-    if (key.empty() && value.empty()) ++i;  // a stray '='
-    else tag.attrs.emplace_back(std::move(key), decodeEntities(value));
-  }
-  ++i;
-  return tag;
-}
-
+using namespace helptext;
 
 // chmlib trusts the file's directory and compression tables: a directory
 // chunk that points back at itself makes it loop for ever, and lengths it
@@ -349,81 +217,13 @@ class Layout {
   Unit special_[3];
 };
 
+bool isPage(std::string_view path) {
+  const auto dot = path.rfind('.');
+  const std::string_view ext = dot == std::string_view::npos ? "" : path.substr(dot);
+  return iequals(ext, ".html") || iequals(ext, ".htm");
+}
+
 }  // namespace
-
-std::string helpTextToUtf8(std::string_view text) {
-  if (validUtf8(text)) return std::string(text);
-  // Windows-1252's 0x80..0x9F; the rest of the upper half is Latin-1.
-  static constexpr std::uint16_t k80[32] = {
-      0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-      0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD, 0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-      0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178};
-  std::string out;
-  for (char ch : text) {
-    const auto c = static_cast<unsigned char>(ch);
-    if (c < 0x80) out += ch;
-    else appendUtf8(out, c < 0xA0 ? k80[c - 0x80] : c);
-  }
-  return out;
-}
-
-std::vector<HelpTopic> parseSitemap(std::string_view html) {
-  std::vector<HelpTopic> root;
-  // The lists open at this point; the innermost receives the next entry.
-  std::vector<std::vector<HelpTopic>*> levels;
-  std::optional<HelpTopic> entry;  // inside <object type="text/sitemap">
-  std::vector<HelpTopic::Page> pages;
-  std::string pageName;
-  bool named = false;
-  for (std::size_t i = 0; i < html.size();) {
-    if (html[i] != '<') {
-      ++i;
-      continue;
-    }
-    if (html.substr(i, 4) == "<!--") {
-      const std::size_t end = html.find("-->", i + 4);
-      i = end == std::string_view::npos ? html.size() : end + 3;
-      continue;
-    }
-    const Tag tag = readTag(html, i);
-    if (tag.name == "ul") {
-      if (levels.empty()) levels.push_back(&root);
-      else if (!levels.back()->empty() && levels.size() < kMaxDepth)
-        levels.push_back(&levels.back()->back().children);
-      else levels.push_back(levels.back());  // a list without an entry before it
-    } else if (tag.name == "/ul") {
-      if (levels.size() > 1) levels.pop_back();
-    } else if (tag.name == "object") {
-      if (iequals(tag.attr("type"), "text/sitemap")) {
-        entry.emplace();
-        pages.clear();
-        pageName.clear();
-        named = false;
-      }
-    } else if (tag.name == "param" && entry) {
-      const std::string key = tag.attr("name");
-      // The first Name is the entry's; in an index, a further Name names
-      // the page of the Local that follows it, and a keyword may list several.
-      if (iequals(key, "Name")) {
-        if (entry->name.empty() && !named) entry->name = helpTextToUtf8(trim(tag.attr("value")));
-        else pageName = helpTextToUtf8(trim(tag.attr("value")));
-        named = true;
-      } else if (iequals(key, "Local")) {
-        pages.push_back({std::move(pageName), trim(tag.attr("value"))});
-        pageName.clear();
-      }
-    } else if (tag.name == "/object" && entry) {
-      if (!pages.empty()) entry->local = pages.front().local;
-      if (pages.size() > 1) entry->pages = std::move(pages);
-      if (!entry->name.empty() || !entry->local.empty()) {
-        if (levels.empty()) levels.push_back(&root);
-        levels.back()->push_back(std::move(*entry));
-      }
-      entry.reset();
-    }
-  }
-  return root;
-}
 
 std::string resolveHelpLink(std::string_view base, std::string_view link) {
   link = link.substr(0, std::min(link.find('#'), link.find('?')));
@@ -526,14 +326,11 @@ std::unique_ptr<ChmHelp> ChmHelp::open(const std::string& path, std::string* why
     }
   }
   if (help->firstPage_.empty()) {
-    for (const auto& o : help->objects_) {
-      const auto dot = o.rfind('.');
-      const std::string_view ext = dot == std::string::npos ? "" : std::string_view(o).substr(dot);
-      if (iequals(ext, ".html") || iequals(ext, ".htm")) {
+    for (const auto& o : help->objects_)
+      if (isPage(o)) {
         help->firstPage_ = o;
         break;
       }
-    }
   }
   if (help->firstPage_.empty()) return fail("no page to show");
   if (help->title_.empty()) {
@@ -599,168 +396,6 @@ void ChmHelp::readSystem(std::string& contentsFile, std::string& indexFile) {
     else if (code == 3) title_ = helpTextToUtf8(trim(value));
     else if (code == 4 && length >= 4) language_ = word(at - length) | word(at - length + 2) << 16;
   }
-}
-
-namespace {
-
-bool isPage(std::string_view path) {
-  const auto dot = path.rfind('.');
-  const std::string_view ext = dot == std::string_view::npos ? "" : path.substr(dot);
-  return iequals(ext, ".html") || iequals(ext, ".htm");
-}
-
-// The code point at s[i] (i moves past it); U+FFFD for a byte that starts no
-// valid sequence.
-std::uint32_t nextCodePoint(std::string_view s, std::size_t& i) {
-  const auto c = static_cast<unsigned char>(s[i++]);
-  if (c < 0x80) return c;
-  const std::size_t more = (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : 0;
-  if (more == 0 || i + more > s.size()) return 0xFFFD;
-  std::uint32_t cp = c & (0x3F >> more);
-  for (std::size_t k = 0; k < more; ++k) {
-    const auto d = static_cast<unsigned char>(s[i + k]);
-    if ((d >> 6) != 2) return 0xFFFD;
-    cp = cp << 6 | (d & 0x3F);
-  }
-  i += more;
-  return cp;
-}
-
-// A letter or digit appended to out as it is compared (lower case, without
-// accent); false for a character that separates words.
-bool foldInto(std::uint32_t cp, std::string& out) {
-  if (cp < 0x80) {
-    if (!std::isalnum(static_cast<int>(cp))) return false;
-    out += lower(static_cast<char>(cp));
-    return true;
-  }
-  if (cp < 0xC0 || cp == 0xD7 || cp == 0xF7 || (cp >= 0x2000 && cp <= 0x206F) || (cp >= 0x3000 && cp <= 0x303F) ||
-      cp >= 0xFFF0)
-    return false;
-  if (cp <= 0xFF) {
-    // U+00C0..U+00FF: the letter each stands on.
-    static constexpr const char* kLatin1[64] = {
-        "a", "a", "a", "a", "a", "a", "ae", "c", "e", "e", "e", "e", "i", "i", "i", "i",
-        "d", "n", "o", "o", "o", "o", "o", "",  "o", "u", "u", "u", "u", "y", "th", "ss",
-        "a", "a", "a", "a", "a", "a", "ae", "c", "e", "e", "e", "e", "i", "i", "i", "i",
-        "d", "n", "o", "o", "o", "o", "o", "",  "o", "u", "u", "u", "u", "y", "th", "y"};
-    out += kLatin1[cp - 0xC0];
-    return true;
-  }
-  if (cp == 0x152 || cp == 0x153) out += "oe";
-  else if (cp == 0x178) out += 'y';
-  else appendUtf8(out, cp);
-  return true;
-}
-
-// Each word of text with its place: f(offset, length, folded).
-template <class F>
-void eachWord(std::string_view text, F&& f) {
-  std::string folded;
-  std::size_t start = 0;
-  for (std::size_t i = 0; i <= text.size();) {
-    const std::size_t at = i;
-    const bool letter = i < text.size() && foldInto(nextCodePoint(text, i), folded);
-    if (letter) continue;
-    if (!folded.empty()) f(start, at - start, std::string_view(folded));
-    folded.clear();
-    start = i == at ? i + 1 : i;
-    if (i == at) ++i;
-  }
-}
-
-bool startsWith(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }
-
-// Tags that start a new line or cell: a word never runs across them.
-bool breaksWords(std::string_view tag) {
-  static constexpr std::string_view kInline[] = {"a", "b", "i", "u", "em", "strong", "span", "font", "code", "tt",
-                                                 "sub", "sup", "small", "big", "abbr", "kbd", "var", "s"};
-  if (!tag.empty() && tag.front() == '/') tag.remove_prefix(1);
-  return std::find(std::begin(kInline), std::end(kInline), tag) == std::end(kInline);
-}
-
-}  // namespace
-
-std::string helpPlainText(std::string_view page) {
-  // Entities become UTF-8, so the page's code page is settled first.
-  const std::string converted = helpTextToUtf8(page);
-  const std::string_view html = converted;
-  std::string raw;
-  for (std::size_t i = 0; i < html.size();) {
-    if (html[i] != '<') {
-      const std::size_t end = std::min(html.find('<', i), html.size());
-      raw += decodeEntities(html.substr(i, end - i));
-      i = end;
-      continue;
-    }
-    if (html.substr(i, 4) == "<!--") {
-      const std::size_t end = html.find("-->", i + 4);
-      i = end == std::string_view::npos ? html.size() : end + 3;
-      continue;
-    }
-    const Tag tag = readTag(html, i);
-    if (tag.name == "script" || tag.name == "style" || tag.name == "title" || tag.name == "head") {
-      // Not shown: skip to the closing tag.
-      const std::string close = "</" + tag.name;
-      std::size_t end = i;
-      while (end < html.size() && !iequals(html.substr(end, close.size()), close)) ++end;
-      i = end;
-      continue;
-    }
-    if (breaksWords(tag.name)) raw += ' ';
-  }
-  const std::string& text = raw;
-  std::string out;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const bool nbsp = text.compare(i, 2, "\xC2\xA0") == 0;
-    if (nbsp || text[i] == ' ' || text[i] == '\t' || text[i] == '\r' || text[i] == '\n') {
-      if (!out.empty() && out.back() != ' ') out += ' ';
-      if (nbsp) ++i;
-    } else {
-      out += text[i];
-    }
-  }
-  if (!out.empty() && out.back() == ' ') out.pop_back();
-  return out;
-}
-
-std::string helpPageTitle(std::string_view html) {
-  for (const char* name : {"title", "h1"}) {
-    const std::string open = std::string("<") + name;
-    for (std::size_t i = 0; i + open.size() < html.size(); ++i) {
-      if (!iequals(html.substr(i, open.size()), open)) continue;
-      const char after = html[i + open.size()];
-      if (after != '>' && after != ' ' && after != '\t' && after != '\r' && after != '\n') continue;
-      std::size_t start = i;
-      readTag(html, start);
-      start = std::min(start, html.size());
-      const std::string close = std::string("</") + name;
-      std::size_t end = start;
-      while (end < html.size() && !iequals(html.substr(end, close.size()), close)) ++end;
-      std::string title = helpPlainText(html.substr(start, end - start));
-      if (!title.empty()) return title;
-      break;
-    }
-  }
-  return {};
-}
-
-std::vector<std::string> helpSearchWords(std::string_view query) {
-  std::vector<std::string> words;
-  eachWord(query, [&](std::size_t, std::size_t, std::string_view w) {
-    if (words.size() < 16 && std::find(words.begin(), words.end(), w) == words.end()) words.emplace_back(w);
-  });
-  return words;
-}
-
-std::vector<HelpMatch> helpWordMatches(std::string_view text, const std::vector<std::string>& words) {
-  std::vector<HelpMatch> out;
-  if (words.empty()) return out;
-  eachWord(text, [&](std::size_t at, std::size_t n, std::string_view w) {
-    if (std::any_of(words.begin(), words.end(), [&](const std::string& q) { return startsWith(w, q); }))
-      out.push_back({at, n});
-  });
-  return out;
 }
 
 std::vector<HelpHit> ChmHelp::search(std::string_view query) const {

@@ -1,217 +1,37 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "files/saved_state.h"
+// The all-or-none save of named texts: temporaries, the journal that commits
+// them, and the roll-forward that puts them in place, now or at the next start.
+#include "files/atomic_save.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <random>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <vector>
 
 #include "files/file_ops.h"
-
-#include "files/puzzle_file.h"
 #include "files/text_reader.h"
 
 namespace qx {
 
 namespace {
 
-void clearGrid(Grid& g) {
-  for (auto& row : g) row.fill('0');
-}
-
-void fillMask(Cands& k) {
-  for (auto& row : k)
-    for (auto& cell : row) cell.fill('1');
-}
-
-std::string candidateBlocks(const Cands& k) {
-  std::string out;
-  Grid flags;
-  for (int d = 1; d <= 9; ++d) {
-    for (int r = 0; r < kSize; ++r)
-      for (int c = 0; c < kSize; ++c) flags[r][c] = k[r][c][d];
-    out += gridBlock(flags);
-    out += '\n';
-  }
-  return out;
-}
-
-std::string digitLine(int v) {
-  return std::string(1, static_cast<char>('0' + v)) + "\n";
-}
-
-// A value read as "its character minus '0'", the line end skipped.
-int readDigit(TextReader& in, int fallback, bool& intact) {
-  const int ch = in.get();
-  intact = intact && ch != TextReader::kEof && in.get() == '\n';
-  return ch == TextReader::kEof ? fallback : ch - '0';
-}
-
-void readNumber(TextReader& in, int& v, bool& intact) {
-  if (in.scanInt(v))
-    in.skipSpace();
-  else
-    intact = false;
-}
-
-// The file's text, or "" when it is missing or cannot be read.
-ReadStatus fileText(const std::string& dir, const char* name, std::string& text) {
-  ReadStatus st = readFile(dir + "/" + name, text);
-  if (st.missing) {
-    // Nothing recorded yet: start values, and nothing to tell.
-    st.ok = true;
-    st.why.clear();
-  }
-  return st;
-}
-
-}  // namespace
-
-std::string ecriture(const Grid& tab1, const Clue& clue) { return puzzleText(tab1, clue); }
-
-std::string ecriturf(const Grid& tab2) { return gridBlock(tab2); }
-
-std::string ecriturg(const Cands& candie) { return candidateBlocks(candie); }
-
-std::string ecriturh(const Cands& candif) { return candidateBlocks(candif); }
-
-std::string ecrituri(const Settings& s, int su, const Grid& tab7) {
-  std::string out = std::to_string(s.nTimer) + "\n";
-  out += digitLine(su) + digitLine(s.er) + digitLine(s.es);
-  out += std::to_string(s.ess) + "\n";
-  out += digitLine(s.cand);
-  for (int v : {s.nxb, s.nyb, s.lang, s.candet, s.coin}) out += std::to_string(v) + "\n";
-  return out + gridBlock(tab7);
-}
-
-void lecturfText(std::string_view text, Grid& tab2) {
-  clearGrid(tab2);
-  TextReader in(text);
-  readGridBlock(in, tab2);
-}
-
-void candidateMaskText(std::string_view text, Cands& mask) {
-  fillMask(mask);
-  TextReader in(text);
-  // Fixed positions: 27 lines of 28 characters per digit, then the empty line.
-  for (int d = 1; d <= 9; ++d) {
-    int row = 1;
-    for (int line = 1; line <= 27; ++line) {
-      int col = 1;
-      for (int p = 1; p <= 28; ++p) {
-        const int ch = in.get();
-        if (ch == TextReader::kEof) return;
-        if (line % 4 != 0 && p % 4 != 0 && p != 28) mask[row][col++][d] = static_cast<char>(ch);
-      }
-      if (line % 4 != 0) ++row;
-    }
-    if (in.get() == TextReader::kEof) return;
-  }
-}
-
-bool lecturiText(std::string_view text, Settings& s, int& su, Grid& tab7) {
-  s = Settings{};
-  su = 0;
-  clearGrid(tab7);
-  TextReader in(text);
-  bool intact = true;
-  readNumber(in, s.nTimer, intact);
-  su = readDigit(in, 0, intact);
-  s.er = readDigit(in, 0, intact);
-  s.es = readDigit(in, 0, intact);
-  readNumber(in, s.ess, intact);
-  s.cand = readDigit(in, 0, intact);
-  for (int* v : {&s.nxb, &s.nyb, &s.lang, &s.candet, &s.coin}) readNumber(in, *v, intact);
-  readGridBlock(in, tab7);
-
-  // A damaged file must not put the program in a state it cannot be in.
-  const Settings start;
-  auto twoValued = [&](int& v, int startValue) {
-    if (v == 0 || v == 1) return;
-    v = startValue;
-    intact = false;
-  };
-  twoValued(su, 0);
-  twoValued(s.er, start.er);
-  twoValued(s.es, start.es);
-  twoValued(s.cand, start.cand);
-  twoValued(s.lang, start.lang);
-  twoValued(s.candet, start.candet);
-  if (s.nTimer < 0 || s.ess < 0) intact = false;
-  if (s.nTimer < 0) s.nTimer = start.nTimer;
-  if (s.ess < 0) s.ess = start.ess;
-  const bool none = s.nxb == 0 && s.nyb == 0;
-  const bool inField = s.nxb >= 1 && s.nxb <= kField && s.nyb >= 1 && s.nyb <= kField;
-  if (!none && !inField) {
-    s.nxb = start.nxb;
-    s.nyb = start.nyb;
-    intact = false;
-  }
-  return intact;
-}
-
-ReadStatus lecturf(const std::string& dir, Grid& tab2) {
-  std::string text;
-  const ReadStatus st = fileText(dir, kPlacedFile, text);
-  lecturfText(text, tab2);
-  return st;
-}
-
-ReadStatus lecturg(const std::string& dir, Cands& candie) {
-  std::string text;
-  const ReadStatus st = fileText(dir, kMaskFile, text);
-  candidateMaskText(text, candie);
-  return st;
-}
-
-ReadStatus lecturh(const std::string& dir, Cands& candif) {
-  std::string text;
-  const ReadStatus st = fileText(dir, kTestMaskFile, text);
-  candidateMaskText(text, candif);
-  return st;
-}
-
-ReadStatus lecturi(const std::string& dir, Settings& s, int& su, Grid& tab7) {
-  std::string text;
-  ReadStatus st = fileText(dir, kSettingsFile, text);
-  if (st.missing) text.clear();
-  if (!lecturiText(text, s, su, tab7) && st.ok && !st.missing) {
-    // Half of a damaged settings file is worse than none: start values.
-    lecturiText("", s, su, tab7);
-    st.ok = false;
-    st.why = "its settings are not those the program writes";
-  }
-  return st;
-}
-
-// Saving. All five files or none: the new files are written under unique
-// names and made durable, then a journal naming them; once the journal is on
-// disk the save counts as done and is rolled forward, now or at the next
-// start. Before the journal is complete, nothing has replaced anything.
-namespace {
-
-constexpr const char* kStateFiles[5] = {kPuzzleFile, kPlacedFile, kMaskFile, kTestMaskFile,
-                                        kSettingsFile};
 // Version 2 adds each new file's inode, by which a later start knows that a
 // missing temporary is the file now in place.
 constexpr const char* kJournalHead = "quincunx journal 2";
 constexpr const char* kJournalHead1 = "quincunx journal 1";
 constexpr std::string_view kJournalStem = "quincunx journal ";
 
-bool isStateFile(std::string_view name) {
-  for (const char* f : kStateFiles)
-    if (name == f) return true;
-  return false;
+bool isNamed(const FileSet& set, std::string_view name) {
+  return std::find(set.names.begin(), set.names.end(), name) != set.names.end();
 }
 
-// NAME.<16 hex digits>.tmp, for one of the five names.
+// NAME.<16 hex digits>.tmp, for one of the set's names.
 bool isTempOf(std::string_view tmp, std::string_view target) {
   if (tmp.size() != target.size() + 1 + 16 + 4 || !tmp.starts_with(target) ||
       tmp[target.size()] != '.' || !tmp.ends_with(".tmp"))
@@ -303,7 +123,7 @@ std::string journalText(const std::vector<Entry>& entries) {
 
 // The entries of a complete journal; false for anything else (a journal cut
 // short by a crash, or one the program did not write).
-bool parseJournal(const std::string& text, std::vector<Entry>& entries) {
+bool parseJournal(const FileSet& set, const std::string& text, std::vector<Entry>& entries) {
   entries.clear();
   std::size_t pos = 0;
   auto line = [&](std::string& out) {
@@ -325,7 +145,7 @@ bool parseJournal(const std::string& text, std::vector<Entry>& entries) {
       f.push_back(l.substr(a, b - a));
       a = b + 1;
     }
-    if (f.size() != (withInodes ? 4u : 3u) || !isStateFile(f[0]) || !isTempOf(f[1], f[0]) ||
+    if (f.size() != (withInodes ? 4u : 3u) || !isNamed(set, f[0]) || !isTempOf(f[1], f[0]) ||
         (f[2] != "bad" && f[2] != "-"))
       return false;
     Entry e{f[0], f[1], f[2] == "bad"};
@@ -336,7 +156,7 @@ bool parseJournal(const std::string& text, std::vector<Entry>& entries) {
     }
     entries.push_back(std::move(e));
   }
-  return pos == text.size() && !entries.empty() && entries.size() <= 5;
+  return pos == text.size() && !entries.empty() && entries.size() <= set.names.size();
 }
 
 enum class Roll { done, unfinished, lost };
@@ -345,7 +165,7 @@ enum class Roll { done, unfinished, lost };
 // journal. Safe to repeat after a crash at any point of it. A temporary
 // counts as already in place only when it is gone and the target is that
 // very file; any other doubt stops it with the journal kept.
-Roll rollForward(const std::string& dir, const std::vector<Entry>& entries, std::string& error) {
+Roll rollForward(const std::string& dir, const FileSet& set, const std::vector<Entry>& entries, std::string& error) {
   const FileOps& os = fileOps();
   bool ok = true;
   for (const Entry& e : entries) {
@@ -379,7 +199,7 @@ Roll rollForward(const std::string& dir, const std::vector<Entry>& entries, std:
     }
   }
   if (!ok || !syncFolder(dir, error)) return Roll::unfinished;
-  const std::string journal = dir + "/" + kJournalFile;
+  const std::string journal = dir + "/" + set.journal;
   if (os.unlink(journal.c_str()) != 0 && errno != ENOENT) {
     error = why(journal);
     return Roll::unfinished;
@@ -391,12 +211,12 @@ void removeTemps(const std::string& dir, const std::vector<Entry>& entries) {
   for (const Entry& e : entries) fileOps().unlink((dir + "/" + e.tmp).c_str());
 }
 
-void removeStrayTemps(const std::string& dir) {
+void removeStrayTemps(const std::string& dir, const FileSet& set) {
   std::error_code ec;
   for (auto it = std::filesystem::directory_iterator(dir, ec);
        !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
     const std::string name = it->path().filename().string();
-    for (const char* f : kStateFiles)
+    for (const std::string& f : set.names)
       if (isTempOf(name, f)) fileOps().unlink((dir + "/" + name).c_str());
   }
 }
@@ -413,17 +233,10 @@ bool setAside(const std::string& path, std::string& error) {
   return false;
 }
 
-// The puzzle file is there: a failed save leaves a record behind it.
-bool hasRecord(const std::string& dir) {
-  struct stat st {};
-  return fileOps().lstat((dir + "/" + kPuzzleFile).c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
-         st.st_size > 0;
-}
-
 }  // namespace
 
-Recovery recoverState(const std::string& dir, bool setAsideBlocking) {
-  const std::string journal = dir + "/" + kJournalFile;
+Recovery recoverWrite(const std::string& dir, const FileSet& set, bool setAsideBlocking) {
+  const std::string journal = dir + "/" + set.journal;
   Recovery r;
   struct stat st {};
   const bool found = fileOps().lstat(journal.c_str(), &st) == 0;
@@ -438,9 +251,9 @@ Recovery recoverState(const std::string& dir, bool setAsideBlocking) {
     } else if (!read) {
       // Refused for what it is (too large, say), it never becomes a journal.
       r = {journal + ": " + read.why, read.why.starts_with("it is") ? Recovery::blocking : Recovery::unfinished};
-    } else if (parseJournal(text, entries)) {
+    } else if (parseJournal(set, text, entries)) {
       std::string error;
-      const Roll roll = rollForward(dir, entries, error);
+      const Roll roll = rollForward(dir, set, entries, error);
       if (roll == Roll::unfinished) return {error, Recovery::unfinished};
       if (roll == Roll::lost) r = {error, Recovery::blocking};
     } else if (kJournalStem.starts_with(text.substr(0, kJournalStem.size()))) {
@@ -455,33 +268,24 @@ Recovery recoverState(const std::string& dir, bool setAsideBlocking) {
       r = {};
     }
   }
-  removeStrayTemps(dir);
+  removeStrayTemps(dir, set);
   return r;
 }
 
-SaveResult saveState(const std::string& dir, const Board& b, const Clue& clue, const Settings& s,
-                     const std::vector<std::string>& keepAside) {
-  const std::string texts[5] = {ecriture(b.tab1, clue), ecriturf(b.tab2), ecriturg(b.candie),
-                                ecriturh(b.candif), ecrituri(s, b.su, b.tab7)};
-  std::vector<std::pair<std::string, std::string>> files;
-  for (int i = 0; i < 5; ++i) files.emplace_back(kStateFiles[i], texts[i]);
-  return putInPlace(dir, files, keepAside);
-}
-
-SaveResult putInPlace(const std::string& dir, const std::vector<std::pair<std::string, std::string>>& files,
-                      const std::vector<std::string>& keepAside) {
-  SaveResult result;
-  result.previous = hasRecord(dir);
+WriteResult writeAllOrNone(const std::string& dir, const FileSet& set,
+                           const std::vector<std::pair<std::string, std::string>>& files,
+                           const std::vector<std::string>& keepAside) {
+  WriteResult result;
   auto fail = [&](std::string error) {
     result.ok = false;
     result.error = std::move(error);
     return result;
   };
-  if (const Recovery r = recoverState(dir, true); !r) return fail(r.error);
+  if (const Recovery r = recoverWrite(dir, set, true); !r) return fail(r.error);
 
   std::vector<Entry> entries;
   for (const auto& [name, text] : files) {
-    if (!isStateFile(name)) return fail(name + ": " + reason(EINVAL));
+    if (!isNamed(set, name)) return fail(name + ": " + reason(EINVAL));
     const bool aside = std::find(keepAside.begin(), keepAside.end(), name) != keepAside.end();
     entries.push_back({name, tempName(name.c_str()), aside});
   }
@@ -501,7 +305,7 @@ SaveResult putInPlace(const std::string& dir, const std::vector<std::pair<std::s
       return fail(error);
     }
   }
-  const std::string journal = dir + "/" + kJournalFile;
+  const std::string journal = dir + "/" + set.journal;
   if (!writeNew(journal, journalText(entries), error) || !syncFolder(dir, error)) {
     // Not committed unless the journal stays: then it is rolled forward.
     if (fileOps().unlink(journal.c_str()) == 0 || errno == ENOENT) {
@@ -511,11 +315,10 @@ SaveResult putInPlace(const std::string& dir, const std::vector<std::pair<std::s
   }
   // Committed. One retry covers a passing failure; otherwise the next start
   // finishes the job before anything is read.
-  if (rollForward(dir, entries, error) != Roll::done && rollForward(dir, entries, error) != Roll::done) {
+  if (rollForward(dir, set, entries, error) != Roll::done && rollForward(dir, set, entries, error) != Roll::done) {
     result.committed = true;
     return fail(error);
   }
   return result;
 }
-
 }  // namespace qx

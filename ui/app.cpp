@@ -236,7 +236,7 @@ void App::waitCursor() { p_.setCursor(CursorShape::Wait); }
 
 void App::clearClientArea() {
   const Point size = p_.clientSize();
-  dc_.fillRect({0, 0, size.x, size.y}, colour::kBackground);
+  dc_.fillRect({0, 0, size.x, size.y}, colour::kBoardBackground);
 }
 
 void App::redraw() {

@@ -68,7 +68,7 @@ void drawFrames(Dc& dc_, int h, int su) {
   auto hline = [&](int y, int x0, int x1) { dc_.line(x0, y, x1, y); };
   auto vline = [&](int x, int y0, int y1) { dc_.line(x, y0, x, y1); };
 
-  dc_.selectPen(colour::kRedPen);
+  dc_.selectPen(colour::kCornerFrame);
   for (int k = 0; k <= 2; ++k) hline(k, 0, n + 3);
   for (int k = 0; k <= 2; ++k) hline(n + k, 0, n + 3);
   for (int k = 0; k <= 2; ++k) vline(k, 0, n);
@@ -89,7 +89,7 @@ void drawFrames(Dc& dc_, int h, int su) {
   for (int k = 1; k <= 3; ++k) vline(f - k, 0, n);
   for (int k = 0; k <= 2; ++k) vline(t + k, 0, n);
 
-  dc_.selectPen(colour::kBluePen);  // the centre grid
+  dc_.selectPen(colour::kCentreFrame);  // the centre grid
   const int c0 = 6 * h, c1 = 15 * h;
   for (int k = 0; k <= 2; ++k) vline(c0 + k, c0, c1);
   for (int k = 0; k <= 2; ++k) vline(c1 + k, c0, c1);
@@ -118,9 +118,9 @@ int App::labelOffset(int n) const {
 
 void App::drawButton(int n, bool highlighted) {
   const Rect& r = g.rect[n];
-  dc_.selectBrush(highlighted ? colour::kBlack : colour::kSilver);
+  dc_.selectBrush(highlighted ? colour::kButtonFaceHover : colour::kButtonFace);
   dc_.rectangle(r);
-  dc_.setTextColor(highlighted ? colour::kYellow : colour::kBlack);
+  dc_.setTextColor(highlighted ? colour::kButtonLabelHover : colour::kButtonLabel);
   dc_.textOut(r.left + labelOffset(n), r.top + g.decay, label(n));
 }
 
@@ -133,26 +133,26 @@ void App::affich() {
   auto cellRect = [h](int c, int r) { return Rect{(c - 1) * h, (r - 1) * h, c * h, r * h}; };
 
   if (!isGapCell(nya, nxa) && nxa >= 1 && nya >= 1 && nxa <= kField && nya <= kField)
-    dc_.fillRect(cellRect(nxa, nya), colour::kBackground);
+    dc_.fillRect(cellRect(nxa, nya), colour::kBoardBackground);
   if (!isGapCell(ny, nx) && nx >= 1 && ny >= 1 && nx <= kField && ny <= kField)
-    dc_.fillRect(cellRect(nx, ny), colour::kCursorCell);
+    dc_.fillRect(cellRect(nx, ny), colour::kPointerCell);
 
   dc_.selectFont(FontRole::Digits);
-  dc_.setTextColor(colour::kBlack);
+  dc_.setTextColor(colour::kGiven);
 
   if (b.su == 1) {
     for (const Rect& r : {Rect{12 * h, 0, 21 * h, 9 * h}, Rect{0, 12 * h, 9 * h, 21 * h},
                           Rect{12 * h, 12 * h, 21 * h, 21 * h}, Rect{6 * h, 9 * h, 15 * h, 12 * h},
                           Rect{9 * h, 6 * h, 12 * h, 9 * h}, Rect{9 * h, 12 * h, 12 * h, 15 * h}})
-      dc_.fillRect(r, colour::kGrey);
+      dc_.fillRect(r, colour::kOutsideSudoku);
   }
 
   gridLines();
   frames();
 
-  dc_.selectPen(colour::kBlack);
+  dc_.selectPen(colour::kGridLine);
   const int sue = std::min(b.sue, kField);
-  dc_.setTextColor(m.jou == 0 ? colour::kGreen : colour::kBlack);
+  dc_.setTextColor(m.jou == 0 ? colour::kGivenEntered : colour::kGiven);
   for (int r = 1; r <= sue; ++r)
     for (int c = 1; c <= sue; ++c)
       if (b.tab1[r][c] != '0') dc_.textOut((c - 1) * h + 10, (r - 1) * h + 8, cellText(b.tab1[r][c]));
@@ -160,9 +160,9 @@ void App::affich() {
   for (int r = 1; r <= sue; ++r) {
     for (int c = 1; c <= sue; ++c) {
       const char v = b.tab2[r][c];
-      Colour colourOf = v == b.tab6[r][c] || m.er != 0 ? colour::kGreyText : colour::kRed;
-      if (b.tab7[r][c] == '1') colourOf = colour::kViolet;
-      if (m.es == 1 && b.tab7[r][c] == '2') colourOf = colour::kBlue;
+      Colour colourOf = v == b.tab6[r][c] || m.er != 0 ? colour::kRightValue : colour::kWrongValue;
+      if (b.tab7[r][c] == '1') colourOf = colour::kFirstTestValue;
+      if (m.es == 1 && b.tab7[r][c] == '2') colourOf = colour::kNextTestValue;
       dc_.setTextColor(colourOf);
       if (v != '0') dc_.textOut((c - 1) * h + 10, (r - 1) * h + 8, cellText(b.tab2[r][c]));
     }
@@ -170,7 +170,7 @@ void App::affich() {
 
   if (m.cand == 1) {
     dc_.selectFont(FontRole::Small);
-    dc_.setTextColor(colour::kRed);
+    dc_.setTextColor(colour::kCandidate);
     static constexpr char kDigits[] = "0123456789";
     for (int r = 1; r <= sue; ++r)
       for (int c = 1; c <= sue; ++c)
@@ -183,7 +183,7 @@ void App::affich() {
 
   const int lang = m.lang;
   dc_.selectFont(FontRole::Small);
-  dc_.setTextColor(colour::kDarkRed);
+  dc_.setTextColor(colour::kLegend);
   dc_.textOut(15 * h + 30, 11 * h - h / 2, texts.text(b.su == 0 ? 13 : 14, lang));
   dc_.textOut(15 * h + 30, 10 * h, texts.text(m.er == 0 ? 15 : 16, lang));
   dc_.textOut(15 * h + 100, 11 * h + 5, m.es == 0 ? kModeNormal : kModeTest);
@@ -192,23 +192,23 @@ void App::affich() {
   if (m.jou == 0) {
     dc_.textOut(hx, 5, texts.text(17, lang));
     dc_.textOut(hx, h / 2 + 5, texts.text(18, lang));
-    dc_.setTextColor(colour::kGreen);
+    dc_.setTextColor(colour::kGivenEntered);
     dc_.textOut(hx, h + 5, texts.text(19, lang));
-    dc_.setTextColor(colour::kDarkRed);
+    dc_.setTextColor(colour::kLegend);
     dc_.textOut(hx, h + h / 2 + 5, texts.text(20, lang));
     dc_.textOut(hx, 2 * h + 5, texts.text(21, lang));
-    dc_.setTextColor(colour::kBlack);
+    dc_.setTextColor(colour::kGiven);
     dc_.textOut(hx, 2 * h + h / 2 + 5, texts.text(22, lang));
-    dc_.setTextColor(colour::kDarkRed);
+    dc_.setTextColor(colour::kLegend);
   }
   if (m.es == 1) {
-    dc_.setTextColor(colour::kDarkRed);
+    dc_.setTextColor(colour::kLegend);
     dc_.textOut(hx, 5, texts.text(23, lang));
-    dc_.setTextColor(colour::kViolet);
+    dc_.setTextColor(colour::kFirstTestValue);
     dc_.textOut(hx, h / 2 + 5, texts.text(24, lang));
-    dc_.setTextColor(colour::kBlue);
+    dc_.setTextColor(colour::kNextTestValue);
     dc_.textOut(hx, h + 5, texts.text(25, lang));
-    dc_.setTextColor(colour::kDarkRed);
+    dc_.setTextColor(colour::kLegend);
     dc_.textOut(hx, h + h / 2 + 5, texts.text(26, lang));
     dc_.textOut(hx, 2 * h + 5, texts.text(27, lang));
   }
@@ -231,7 +231,7 @@ void App::curseur() {
   dc_.selectFont(FontRole::Buttons);
   for (int n = 1; n <= 14; ++n)
     if (onButton(g.rect[n], x, y)) drawButton(n, true);
-  dc_.selectBrush(colour::kBackground);
+  dc_.selectBrush(colour::kBoardBackground);
   dc_.selectFont(FontRole::Buttons);
 }
 

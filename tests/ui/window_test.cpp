@@ -13,7 +13,7 @@ class Window : public test::UiTest {
  protected:
   int highlighted() {
     int n = 0;
-    for (const Draw& d : platform.of(Draw::Rectangle)) n += d.brush == colour::kBlack;
+    for (const Draw& d : platform.of(Draw::Rectangle)) n += d.brush == colour::kButtonFaceHover;
     return n;
   }
 };
@@ -103,7 +103,7 @@ TEST_F(Window, PointerTracksButtonsAndCells) {
   move(r1.left + 3, r1.top + 3);
   // Once on entering, once more by the full redraw of the new (gap) cell.
   EXPECT_EQ(highlighted(), 2);
-  EXPECT_EQ(platform.draws.back().colour, colour::kYellow);
+  EXPECT_EQ(platform.draws.back().colour, colour::kButtonLabelHover);
   EXPECT_EQ(platform.cursor, CursorShape::Hand);
 
   platform.draws.clear();
@@ -114,7 +114,7 @@ TEST_F(Window, PointerTracksButtonsAndCells) {
   EXPECT_EQ(highlighted(), 0);
   std::vector<Draw> silver;
   for (const Draw& d : platform.of(Draw::Rectangle))
-    if (d.brush == colour::kSilver) silver.push_back(d);
+    if (d.brush == colour::kButtonFace) silver.push_back(d);
   ASSERT_EQ(silver.size(), 1u);  // only the button left behind, no full redraw
   EXPECT_EQ(silver[0].rect, r1);
   EXPECT_EQ(platform.cursor, CursorShape::Arrow);
@@ -127,7 +127,7 @@ TEST_F(Window, PointerTracksButtonsAndCells) {
   ASSERT_FALSE(platform.draws.empty());
   EXPECT_EQ(platform.draws[0].kind, Draw::Fill);  // the previous cell was a gap: nothing erased
   EXPECT_EQ(platform.draws[0].rect, (Rect{94, 94, 141, 141}));
-  EXPECT_EQ(platform.draws[0].colour, colour::kCursorCell);
+  EXPECT_EQ(platform.draws[0].colour, colour::kPointerCell);
 
   a.m.maju = 1;  // the Shift highlight freezes the current cell
   move(200, 200);

@@ -19,6 +19,12 @@
 
 namespace qx {
 
+// The window's timers by id: the clock of the search time, and the start-up
+// completion's one tick.
+namespace timer {
+enum : int { kClock = 1, kStartUp = 3 };
+}  // namespace timer
+
 inline constexpr const char* kAuthorLine = " - Kelvo, version 0.1";
 
 class App : public WindowProc, public SolverHost {

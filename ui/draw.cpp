@@ -98,21 +98,18 @@ void drawFrames(Dc& dc_, int h, int su) {
 }
 
 std::string_view App::label(int n) const {
-  const int lang = m.lang;
+  if (const auto t = labelText(n)) return texts.text(*t, m.lang);
   switch (n) {
-    case 5: return texts.text(6, lang);
-    case 6: return kSolution;
-    case 9: return b.su == 0 ? kSudoku : kQuincunx;
-    case 11: return m.es == 0 ? kTest : kNormal;
-    case 13: return texts.text(0, lang);
-    case 14: return kPermut;
-    default: return texts.text(n, lang);  // 1-4, 7, 8, 10, 12
+    case button::kSolution: return kSolution;
+    case button::kGame: return b.su == 0 ? kSudoku : kQuincunx;
+    case button::kMode: return m.es == 0 ? kTest : kNormal;
+    default: return kPermut;
   }
 }
 
 int App::labelOffset(int n) const {
-  if (n == 9) return b.su == 0 ? g.decal92 : g.decal91;
-  if (n == 11) return m.es == 0 ? g.decal111 : g.decal112;
+  if (n == button::kGame) return b.su == 0 ? g.decal92 : g.decal91;
+  if (n == button::kMode) return m.es == 0 ? g.decal111 : g.decal112;
   return g.decal[n];
 }
 
@@ -184,37 +181,37 @@ void App::affich() {
   const int lang = m.lang;
   dc_.selectFont(FontRole::Small);
   dc_.setTextColor(colour::kLegend);
-  dc_.textOut(15 * h + 30, 11 * h - h / 2, texts.text(b.su == 0 ? 13 : 14, lang));
-  dc_.textOut(15 * h + 30, 10 * h, texts.text(m.er == 0 ? 15 : 16, lang));
+  dc_.textOut(15 * h + 30, 11 * h - h / 2, texts.text(b.su == 0 ? Text::kPlayingQuincunx : Text::kPlayingSudoku, lang));
+  dc_.textOut(15 * h + 30, 10 * h, texts.text(m.er == 0 ? Text::kErrorsShown : Text::kErrorsHidden, lang));
   dc_.textOut(15 * h + 100, 11 * h + 5, m.es == 0 ? kModeNormal : kModeTest);
 
   const int hx = 9 * h + 5;
   if (m.jou == 0) {
-    dc_.textOut(hx, 5, texts.text(17, lang));
-    dc_.textOut(hx, h / 2 + 5, texts.text(18, lang));
+    dc_.textOut(hx, 5, texts.text(Text::kEntryIntroduction, lang));
+    dc_.textOut(hx, h / 2 + 5, texts.text(Text::kEntryOfData, lang));
     dc_.setTextColor(colour::kGivenEntered);
-    dc_.textOut(hx, h + 5, texts.text(19, lang));
+    dc_.textOut(hx, h + 5, texts.text(Text::kEntryInGreen, lang));
     dc_.setTextColor(colour::kLegend);
-    dc_.textOut(hx, h + h / 2 + 5, texts.text(20, lang));
-    dc_.textOut(hx, 2 * h + 5, texts.text(21, lang));
+    dc_.textOut(hx, h + h / 2 + 5, texts.text(Text::kEntryAtTheEnd, lang));
+    dc_.textOut(hx, 2 * h + 5, texts.text(Text::kEntryPlay, lang));
     dc_.setTextColor(colour::kGiven);
-    dc_.textOut(hx, 2 * h + h / 2 + 5, texts.text(22, lang));
+    dc_.textOut(hx, 2 * h + h / 2 + 5, texts.text(Text::kEntryInBlack, lang));
     dc_.setTextColor(colour::kLegend);
   }
   if (m.es == 1) {
     dc_.setTextColor(colour::kLegend);
-    dc_.textOut(hx, 5, texts.text(23, lang));
+    dc_.textOut(hx, 5, texts.text(Text::kTestMode, lang));
     dc_.setTextColor(colour::kFirstTestValue);
-    dc_.textOut(hx, h / 2 + 5, texts.text(24, lang));
+    dc_.textOut(hx, h / 2 + 5, texts.text(Text::kTestFirstViolet, lang));
     dc_.setTextColor(colour::kNextTestValue);
-    dc_.textOut(hx, h + 5, texts.text(25, lang));
+    dc_.textOut(hx, h + 5, texts.text(Text::kTestNextBlue, lang));
     dc_.setTextColor(colour::kLegend);
-    dc_.textOut(hx, h + h / 2 + 5, texts.text(26, lang));
-    dc_.textOut(hx, 2 * h + 5, texts.text(27, lang));
+    dc_.textOut(hx, h + h / 2 + 5, texts.text(Text::kTestToQuit, lang));
+    dc_.textOut(hx, 2 * h + 5, texts.text(Text::kTestMakeNormal, lang));
   }
 
   dc_.selectFont(FontRole::Buttons);
-  for (int n = 1; n <= 14; ++n) drawButton(n, false);
+  for (int n = 1; n <= button::kCount; ++n) drawButton(n, false);
 
   curseur();
   dc_.selectFont(FontRole::Digits);
@@ -229,7 +226,7 @@ void App::curseur() {
   }
   p_.setCursor(buttonAt(g, x, y) != 0 ? CursorShape::Hand : CursorShape::Arrow);
   dc_.selectFont(FontRole::Buttons);
-  for (int n = 1; n <= 14; ++n)
+  for (int n = 1; n <= button::kCount; ++n)
     if (onButton(g.rect[n], x, y)) drawButton(n, true);
   dc_.selectBrush(colour::kBoardBackground);
   dc_.selectFont(FontRole::Buttons);

@@ -3,11 +3,39 @@
 // Screen geometry: the cell size from the screen, the window size, and the
 // fourteen buttons with the offsets that centre their labels.
 
+#include <optional>
+
 #include "platform/platform.h"
+#include "texts/text_numbers.h"
 
 namespace qx {
 
 class Texts;
+
+// The fourteen buttons by number: rect[n], command(n).
+namespace button {
+enum : int {
+  kData = 1,
+  kPlay = 2,
+  kCorrect = 3,
+  kRecord = 4,
+  kCandidate = 5,
+  kSolution = 6,
+  kReplay = 7,
+  kHelp = 8,
+  kGame = 9,  // labelled with the game it switches to
+  kError = 10,
+  kMode = 11,  // labelled with the mode it switches to
+  kPartial = 12,
+  kLanguage = 13,
+  kPermut = 14,
+  kCount = 14,
+};
+}  // namespace button
+
+// The text of button n's label in the table of texts; none for the buttons
+// labelled alike in both languages.
+std::optional<Text> labelText(int n);
 
 struct Geometry {
   int sx = 0;     // screen width

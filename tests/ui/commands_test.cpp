@@ -29,7 +29,7 @@ class Commands : public test::UiTest {
     puzzle = set[line];
     save(test::sudokuBoard(puzzle.puzzle), Clue{}, Settings{});
     App& a = start();
-    a.WndProc(kMsgTimer, 3, 0);
+    a.WndProc(kMsgTimer, timer::kStartUp, 0);
     return a;
   }
   void click(int n) {
@@ -267,7 +267,7 @@ TEST_F(Commands, AFullBoardThatBreaksARuleIsErroneous) {
     save(test::sudokuBoard(board), Clue{}, Settings{});
     platform.boxes.clear();
     App& a = start();
-    a.WndProc(kMsgTimer, 3, 0);
+    a.WndProc(kMsgTimer, timer::kStartUp, 0);
     const bool broken = board != solution;
     ASSERT_EQ(platform.boxes.size(), broken ? 1u : 0u);
     if (broken) {
@@ -329,7 +329,7 @@ TEST_F(Commands, InstalledStateLivesApartFromTheShippedData) {
   app = std::make_unique<App>(platform, data.string(), state.string());
   App& a = *app;
   a.startUp();
-  a.WndProc(kMsgTimer, 3, 0);
+  a.WndProc(kMsgTimer, timer::kStartUp, 0);
   EXPECT_TRUE(a.b.tab1 == saved.tab1);
 
   click(4);  // Record
@@ -504,7 +504,7 @@ TEST_F(Commands, ClosingTheWindowDuringASolveStopsIt) {
   const auto set = test::loadSet("sudoku-hard");
   save(test::sudokuBoard(set[3].puzzle), Clue{}, Settings{});
   App& a = start();
-  a.WndProc(kMsgTimer, 3, 0);
+  a.WndProc(kMsgTimer, timer::kStartUp, 0);
   a.b.tab6[1][1] = 's';
   platform.pumps = 0;
   platform.closeAtPump = 3;  // inside the first two-candidate trials
@@ -519,7 +519,7 @@ TEST_F(Commands, ClockCountsInEveryMode) {
   App& a = startSudoku();
   click(1);
   click(11);
-  for (int i = 0; i < 10; ++i) a.WndProc(kMsgTimer, 1, 0);
+  for (int i = 0; i < 10; ++i) a.WndProc(kMsgTimer, timer::kClock, 0);
   EXPECT_EQ(a.m.nTimer, 10);
 }
 

@@ -56,7 +56,7 @@ TEST_F(Window, StartUpCompletionSolvesBehindThePlayersValues) {
   save(b, Clue{}, Settings{});
   App& a = start();
   EXPECT_EQ(a.b.su, 1);
-  a.WndProc(kMsgTimer, 3, 0);
+  a.WndProc(kMsgTimer, timer::kStartUp, 0);
   EXPECT_EQ(platform.timers.count(3), 0u);
   EXPECT_TRUE(a.b.tab2 == b.tab2);
   for (int i = 0; i < 81; ++i) {
@@ -75,7 +75,7 @@ TEST_F(Window, FirstStartWithoutPlacedValuesShowsAnEmptyPlayLayer) {
   save(b, Clue{}, Settings{});
   std::filesystem::remove(dir / kPlacedFile);
   App& a = start();
-  a.WndProc(kMsgTimer, 3, 0);
+  a.WndProc(kMsgTimer, timer::kStartUp, 0);
   for (int c = 1; c <= 9; ++c) {
     EXPECT_EQ(a.b.tab2[1][c], '0');
     EXPECT_NE(a.b.tab6[1][c], '0');
@@ -85,7 +85,7 @@ TEST_F(Window, FirstStartWithoutPlacedValuesShowsAnEmptyPlayLayer) {
 TEST_F(Window, ClockTicksAndOtherTimersDoNothing) {
   save(Board{}, Clue{}, Settings{});
   App& a = start();
-  for (int i = 0; i < 61; ++i) a.WndProc(kMsgTimer, 1, 0);
+  for (int i = 0; i < 61; ++i) a.WndProc(kMsgTimer, timer::kClock, 0);
   a.WndProc(kMsgTimer, 7, 0);
   EXPECT_EQ(a.m.nTimer, 61);
 }

@@ -2,6 +2,7 @@
 // The whole window drawn layer over layer from the state, and the hover
 // highlight of the buttons.
 #include <algorithm>
+#include <initializer_list>
 #include <string>
 
 #include "ui/app.h"
@@ -185,30 +186,28 @@ void App::affich() {
   dc_.textOut(15 * h + 30, 10 * h, texts.text(m.er == 0 ? Text::kErrorsShown : Text::kErrorsHidden, lang));
   dc_.textOut(15 * h + 100, 11 * h + 5, m.es == 0 ? kModeNormal : kModeTest);
 
-  const int hx = 9 * h + 5;
-  if (m.jou == 0) {
-    dc_.textOut(hx, 5, texts.text(Text::kEntryIntroduction, lang));
-    dc_.textOut(hx, h / 2 + 5, texts.text(Text::kEntryOfData, lang));
-    dc_.setTextColor(colour::kGivenEntered);
-    dc_.textOut(hx, h + 5, texts.text(Text::kEntryInGreen, lang));
-    dc_.setTextColor(colour::kLegend);
-    dc_.textOut(hx, h + h / 2 + 5, texts.text(Text::kEntryAtTheEnd, lang));
-    dc_.textOut(hx, 2 * h + 5, texts.text(Text::kEntryPlay, lang));
-    dc_.setTextColor(colour::kGiven);
-    dc_.textOut(hx, 2 * h + h / 2 + 5, texts.text(Text::kEntryInBlack, lang));
-    dc_.setTextColor(colour::kLegend);
-  }
-  if (m.es == 1) {
-    dc_.setTextColor(colour::kLegend);
-    dc_.textOut(hx, 5, texts.text(Text::kTestMode, lang));
-    dc_.setTextColor(colour::kFirstTestValue);
-    dc_.textOut(hx, h / 2 + 5, texts.text(Text::kTestFirstViolet, lang));
-    dc_.setTextColor(colour::kNextTestValue);
-    dc_.textOut(hx, h + 5, texts.text(Text::kTestNextBlue, lang));
-    dc_.setTextColor(colour::kLegend);
-    dc_.textOut(hx, h + h / 2 + 5, texts.text(Text::kTestToQuit, lang));
-    dc_.textOut(hx, 2 * h + 5, texts.text(Text::kTestMakeNormal, lang));
-  }
+  // The legends above the centre grid, half a cell apart, each line in the
+  // colour it speaks of.
+  struct Line {
+    Text text;
+    Colour colour;
+  };
+  auto legend = [&](std::initializer_list<Line> lines) {
+    int k = 0;
+    for (const Line& line : lines) {
+      dc_.setTextColor(line.colour);
+      dc_.textOut(9 * h + 5, k / 2 * h + k % 2 * (h / 2) + 5, texts.text(line.text, lang));
+      ++k;
+    }
+  };
+  if (m.jou == 0)
+    legend({{Text::kEntryIntroduction, colour::kLegend}, {Text::kEntryOfData, colour::kLegend},
+            {Text::kEntryInGreen, colour::kGivenEntered}, {Text::kEntryAtTheEnd, colour::kLegend},
+            {Text::kEntryPlay, colour::kLegend}, {Text::kEntryInBlack, colour::kGiven}});
+  if (m.es == 1)
+    legend({{Text::kTestMode, colour::kLegend}, {Text::kTestFirstViolet, colour::kFirstTestValue},
+            {Text::kTestNextBlue, colour::kNextTestValue}, {Text::kTestToQuit, colour::kLegend},
+            {Text::kTestMakeNormal, colour::kLegend}});
 
   dc_.selectFont(FontRole::Buttons);
   for (int n = 1; n <= button::kCount; ++n) drawButton(n, false);

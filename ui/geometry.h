@@ -14,22 +14,11 @@ class Texts;
 
 // The fourteen buttons by number: rect[n], command(n).
 namespace button {
+// The game and mode buttons are labelled with what they switch to.
 enum : int {
-  kData = 1,
-  kPlay = 2,
-  kCorrect = 3,
-  kRecord = 4,
-  kCandidate = 5,
-  kSolution = 6,
-  kReplay = 7,
-  kHelp = 8,
-  kGame = 9,  // labelled with the game it switches to
-  kError = 10,
-  kMode = 11,  // labelled with the mode it switches to
-  kPartial = 12,
-  kLanguage = 13,
-  kPermut = 14,
-  kCount = 14,
+  kData = 1, kPlay, kCorrect, kRecord, kCandidate, kSolution, kReplay,  // 1..7
+  kHelp, kGame, kError, kMode, kPartial, kLanguage, kPermut,            // 8..14
+  kCount = kPermut,
 };
 }  // namespace button
 

@@ -28,11 +28,11 @@ TEST_F(Window, StartUpBoxShowsTheCumulativeTime) {
   ASSERT_EQ(platform.boxes.size(), 1u);
   EXPECT_NE(platform.boxes[0].text.find("1 h 2 m 5 s\n\n"), std::string::npos);
   EXPECT_EQ(platform.boxes[0].title, "Temps cumulé de recherche");
-  EXPECT_EQ(platform.boxes[0].style, 0x2040);
+  EXPECT_EQ(platform.boxes[0].style, kBoxOk);
   EXPECT_EQ(platform.windowTitle.rfind("Quincunx", 0), 0u);
   EXPECT_EQ(platform.client, (Point{987, 987}));
-  EXPECT_EQ(platform.timers[1], 1000);
-  EXPECT_EQ(platform.timers[3], 100);
+  EXPECT_EQ(platform.timers[timer::kClock], 1000);
+  EXPECT_EQ(platform.timers[timer::kStartUp], 100);
 
   s.nTimer = 0;
   s.lang = 1;
@@ -50,14 +50,13 @@ TEST_F(Window, StartUpBoxShowsTheCumulativeTime) {
 TEST_F(Window, StartUpCompletionSolvesBehindThePlayersValues) {
   const auto set = test::loadSet("sudoku-easy");
   Board b = test::sudokuBoard(set[7].puzzle);
-  int k = 0;
-  while (set[7].puzzle[k] != '.') ++k;
+  const int k = static_cast<int>(set[7].puzzle.find('.'));
   b.tab2[k / 9 + 1][k % 9 + 1] = '9';  // the player's value, maybe wrong
   save(b, Clue{}, Settings{});
   App& a = start();
   EXPECT_EQ(a.b.su, 1);
   a.WndProc(kMsgTimer, timer::kStartUp, 0);
-  EXPECT_EQ(platform.timers.count(3), 0u);
+  EXPECT_EQ(platform.timers.count(timer::kStartUp), 0u);
   EXPECT_TRUE(a.b.tab2 == b.tab2);
   for (int i = 0; i < 81; ++i) {
     const int r = i / 9 + 1, c = i % 9 + 1;
@@ -98,7 +97,7 @@ TEST_F(Window, PointerTracksButtonsAndCells) {
     platform.pointer = {px, py};
     a.WndProc(kMsgMouseMove, 0, pointParam(px, py));
   };
-  const Rect r1 = a.g.rect[1];
+  const Rect r1 = a.g.rect[button::kData];
   platform.draws.clear();
   move(r1.left + 3, r1.top + 3);
   // Once on entering, once more by the full redraw of the new (gap) cell.
@@ -141,7 +140,7 @@ TEST_F(Window, PointerTracksButtonsAndCells) {
 TEST_F(Window, CurseurHighlightsTheButtonUnderTheFocusedPointer) {
   save(Board{}, Clue{}, Settings{});
   App& a = start();
-  const Rect r12 = a.g.rect[12];
+  const Rect r12 = a.g.rect[button::kPartial];
   platform.pointer = {r12.right, r12.bottom};
   platform.focus = false;
   platform.paint();

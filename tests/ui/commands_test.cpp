@@ -391,8 +391,9 @@ TEST_F(Commands, AFolderThatCannotKeepGamesSaysSoShowsTheFirstPuzzleAndClaimsNoR
     click(button::kRecord);  // its explanation box, then a box only when the save failed
     EXPECT_EQ(fs::is_regular_file(state / kPuzzleFile), locked);
     ASSERT_EQ(platform.boxes.size(), locked ? 2u : 3u);
-    if (!locked)
+    if (!locked) {
       EXPECT_TRUE(platform.boxes[2].text.starts_with("L'état n'a pas pu être enregistré.\n")) << platform.boxes[2].text;
+    }
   }
 
   // A folder in the journal's place: told at the start, set aside by the next Record, which goes on.

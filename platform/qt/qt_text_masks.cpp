@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// Rendering a text's glyph masks once, and blending them as QPainter would.
 #include "platform/qt/qt_text_masks.h"
 
 #include <QFontMetrics>

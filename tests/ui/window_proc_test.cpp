@@ -81,14 +81,6 @@ TEST_F(Window, FirstStartWithoutPlacedValuesShowsAnEmptyPlayLayer) {
   }
 }
 
-TEST_F(Window, ClockTicksAndOtherTimersDoNothing) {
-  save(Board{}, Clue{}, Settings{});
-  App& a = start();
-  for (int i = 0; i < 61; ++i) a.WndProc(kMsgTimer, timer::kClock, 0);
-  a.WndProc(kMsgTimer, 7, 0);
-  EXPECT_EQ(a.m.nTimer, 61);
-}
-
 TEST_F(Window, PointerTracksButtonsAndCells) {
   save(Board{}, Clue{}, Settings{});
   App& a = start();

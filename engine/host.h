@@ -3,11 +3,13 @@
 // What the solver needs from the window that runs it. A headless caller uses
 // the defaults: nothing to pump, nothing to draw, never terminated.
 
+#include "texts/text_numbers.h"
+
 namespace qx {
 
 // Texts of the two failure boxes a solve can end with.
-inline constexpr int kTextErroneous = 76;  // "Erroneous data"
-inline constexpr int kTextIncomplete = 77; // "Incomplete Solution"
+inline constexpr int kTextErroneous = number(Text::kErroneous);
+inline constexpr int kTextIncomplete = number(Text::kIncomplete);
 
 class SolverHost {
  public:

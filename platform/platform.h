@@ -26,6 +26,10 @@ inline constexpr Colour rgb(int r, int g, int b) {
   return static_cast<Colour>(r) | (static_cast<Colour>(g) << 8) | (static_cast<Colour>(b) << 16);
 }
 
+// The window's background, light yellow: a new surface and invalidate()
+// start from it.
+inline constexpr Colour kWindowBackground = 0xC0FFFF;
+
 struct Rect {
   int left = 0;
   int top = 0;

@@ -143,73 +143,77 @@ std::string_view Texts::text(int k, int lang) const {
   return bara[2 * k + langSlot(lang)];
 }
 
-std::string Texts::join(std::initializer_list<int> ks, int lang) const {
+std::string Texts::lines(Text first, Text last, int lang) const {
   std::string out;
-  for (int k : ks) out += text(k, lang);
+  for (int k = number(first); k <= number(last); ++k) out += text(k, lang);
   return out;
 }
 
 Message Texts::exitQuestion(int lang) const {
-  return {std::string(text(83, lang)), std::string(text(46, lang)), kBoxOkCancel};
+  return {std::string(text(Text::kExitQuestion, lang)), std::string(text(Text::kRecordTitle, lang)), kBoxOkCancel};
 }
 
 Message Texts::newQuestion(int lang) const {
-  return {std::string(text(86, lang)), std::string(text(85, lang)), kBoxOkCancel};
+  return {std::string(text(Text::kNewQuestion, lang)), std::string(text(Text::kNewTitle, lang)), kBoxOkCancel};
 }
 
 std::array<std::string_view, 4> Texts::ratingNames(int lang) const {
-  return {text(87, lang), text(88, lang), text(89, lang), text(90, lang)};
+  std::array<std::string_view, 4> names;
+  for (int i = 0; i < 4; ++i) names[i] = text(number(Text::kEasy) + i, lang);
+  return names;
 }
 
 Message Texts::printFailed(int lang) const {
-  return {std::string(text(93, lang)), std::string(kImpossible), kBoxOk};
+  return {std::string(text(Text::kNotPrinted, lang)), std::string(kImpossible), kBoxOk};
 }
 
 Message Texts::newFailed(const std::string& why, int lang) const {
-  if (why.empty()) return {std::string(text(91, lang)), std::string(text(85, lang)), kBoxOk};
-  return {std::string(text(92, lang)) + why, std::string(text(85, lang)), kBoxOk};
+  const std::string title(text(Text::kNewTitle, lang));
+  if (why.empty()) return {std::string(text(Text::kNoPuzzleMade, lang)), title, kBoxOk};
+  return {std::string(text(Text::kPuzzleNotWritten, lang)) + why, title, kBoxOk};
 }
 
 std::array<std::string_view, 2> Texts::exitButtons(int lang) const {
   // The Record button's own label, as on the board.
-  return {text(4, lang), text(84, lang)};
+  return {text(Text::kRecordButton, lang), text(Text::kDontRecord, lang)};
 }
 
 Message Texts::explanation(Explain box, int lang) const {
-  auto ask = [&](std::initializer_list<int> body, int title) {
-    return Message{join(body, lang), std::string(text(title, lang)), kBoxOkCancel};
+  auto ask = [&](Text first, Text last, std::string_view title) {
+    return Message{lines(first, last, lang), std::string(title), kBoxOkCancel};
   };
+  auto titled = [&](Text t) { return text(t, lang); };
   switch (box) {
-    case Explain::data: return ask({78, 79, 80}, 43);
-    case Explain::play: return ask({37, 38, 39, 40}, 41);
-    case Explain::correct: return ask({42}, 43);
-    case Explain::record: return ask({44, 45}, 46);
-    case Explain::candidate: return ask({53, 54, 55, 56, 57}, 58);
-    case Explain::solution:
-      return Message{join({47, 48, 49, 50, 51, 52}, lang), std::string(kSolution), kBoxOkCancel};
-    case Explain::test: return ask({59}, 60);
-    case Explain::normal: return ask({61, 62, 63, 64, 65, 66}, 60);
-    case Explain::partial: return ask({67, 68, 69, 70, 71}, 72);
+    case Explain::data: return ask(Text::kDataFirst, Text::kDataLast, titled(Text::kDataTitle));
+    case Explain::play: return ask(Text::kPlayFirst, Text::kPlayLast, titled(Text::kPlayTitle));
+    case Explain::correct: return ask(Text::kCorrectBody, Text::kCorrectBody, titled(Text::kDataTitle));
+    case Explain::record: return ask(Text::kRecordFirst, Text::kRecordLast, titled(Text::kRecordTitle));
+    case Explain::candidate:
+      return ask(Text::kCandidateFirst, Text::kCandidateLast, titled(Text::kCandidateTitle));
+    case Explain::solution: return ask(Text::kSolutionFirst, Text::kSolutionLast, kSolution);
+    case Explain::test: return ask(Text::kTestBody, Text::kTestBody, titled(Text::kModeTitle));
+    case Explain::normal: return ask(Text::kNormalFirst, Text::kNormalLast, titled(Text::kModeTitle));
+    case Explain::partial: return ask(Text::kPartialFirst, Text::kPartialLast, titled(Text::kPartialTitle));
   }
   assert(false && "unknown explanation box");
   return {};
 }
 
 Message Texts::cumulativeTime(int nTimer, int lang) const {
-  std::string gagne(text(29, lang));
+  std::string gagne(text(Text::kCumulativeTime, lang));
   gagne += elapsed(nTimer, Ending::cumulative);
-  gagne += join({31, 32, 33, 34, 35, 36}, lang);
-  return {gagne, std::string(text(30, lang)), kBoxOk};
+  gagne += lines(Text::kTaskbarFirst, Text::kTaskbarLast, lang);
+  return {gagne, std::string(text(Text::kCumulativeTitle, lang)), kBoxOk};
 }
 
 Message Texts::winMessage(int nTimer, int lang) const {
-  std::string gagne(text(74, lang));
+  std::string gagne(text(Text::kWon, lang));
   gagne += elapsed(nTimer, Ending::win);
-  return {gagne, std::string(text(75, lang)), kBoxOk};
+  return {gagne, std::string(text(Text::kWonTitle, lang)), kBoxOk};
 }
 
 Message Texts::entryRefusal(int lang) const {
-  return {std::string(text(73, lang)), std::string(kImpossible), kBoxOk};
+  return {std::string(text(Text::kValueLocked, lang)), std::string(kImpossible), kBoxOk};
 }
 
 std::array<Message, 2> Texts::bouton(int nTimer, int lang) const {

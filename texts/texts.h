@@ -5,11 +5,12 @@
 
 #include <array>
 #include <cstddef>
-#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
+
+#include "texts/text_numbers.h"
 
 namespace qx {
 
@@ -96,6 +97,7 @@ class Texts {
 
   // Text k in language lang; an unknown number reads as an empty text.
   std::string_view text(int k, int lang) const;
+  std::string_view text(Text k, int lang) const { return text(number(k), lang); }
   // Entry 2k is the French text k, entry 2k+1 the English one.
   const std::array<std::string, kEntries>& table() const { return bara; }
 
@@ -126,8 +128,9 @@ class Texts {
  private:
   void langue();
   void put(int k, const char* fr, const char* en);
-  // The texts ks one after the other; each carries its own line feeds.
-  std::string join(std::initializer_list<int> ks, int lang) const;
+  // The texts first to last one after the other; each carries its own line
+  // feeds.
+  std::string lines(Text first, Text last, int lang) const;
 
   std::array<std::string, kEntries> bara;
 };

@@ -132,8 +132,8 @@ int App::WinMain() {
 std::intptr_t App::WndProc(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
   switch (message) {
     case kMsgCreate:
-      p_.startTimer(1, 1000);
-      p_.startTimer(3, 100);
+      p_.startTimer(timer::kClock, 1000);
+      p_.startTimer(timer::kStartUp, 100);
       return 0;
     case kMsgClose:
       return closeRequest() ? 0 : kKeepWindow;
@@ -147,9 +147,9 @@ std::intptr_t App::WndProc(unsigned message, std::uintptr_t wParam, std::intptr_
       affich();
       return 0;
     case kMsgTimer:
-      if (wParam == 1) {
+      if (wParam == timer::kClock) {
         ++m.nTimer;
-      } else if (wParam == 3) {
+      } else if (wParam == timer::kStartUp) {
         startUpCompletion();
       }
       return 0;
@@ -181,7 +181,7 @@ void App::candidateRefresh() {
 }
 
 void App::startUpCompletion() {
-  p_.stopTimer(3);
+  p_.stopTimer(timer::kStartUp);
   // The puzzle's own solution comes from the givens and the clue alone: the
   // player's values may be wrong. They come back after the solve.
   const Grid tab2 = b.tab2, tab7 = b.tab7;
@@ -207,7 +207,7 @@ void App::onMouseMove(std::intptr_t lParam) {
 
   p_.setCursor(CursorShape::Arrow);
   dc_.selectFont(FontRole::Buttons);
-  for (int n = 1; n <= 14; ++n) {
+  for (int n = 1; n <= button::kCount; ++n) {
     if (!onButton(g.rect[n], posx, posy)) {
       ok[n] = 0;
       if (oka[n] != 0) drawButton(n, false);
@@ -236,7 +236,7 @@ void App::waitCursor() { p_.setCursor(CursorShape::Wait); }
 
 void App::clearClientArea() {
   const Point size = p_.clientSize();
-  dc_.fillRect({0, 0, size.x, size.y}, colour::kBackground);
+  dc_.fillRect({0, 0, size.x, size.y}, colour::kBoardBackground);
 }
 
 void App::redraw() {
@@ -249,7 +249,7 @@ void App::failureBox(int text) {
   if (text == kTextIncomplete && breaksRule(b)) text = kTextErroneous;
   boxShown_ = true;
   const std::string_view t = texts.text(text, m.lang);
-  p_.messageBox(t, t, 0x2040);
+  p_.messageBox(t, t, kBoxOk);
 }
 
 }  // namespace qx

@@ -12,31 +12,18 @@
 #include "platform/platform.h"
 #include "texts/texts.h"
 #include "transform/permut.h"
+#include "ui/colours.h"
 #include "ui/dc.h"
 #include "ui/geometry.h"
 #include "ui/modes.h"
 
 namespace qx {
 
-// Colours of the board, as 0x00BBGGRR.
-namespace colour {
-inline constexpr Colour kBackground = 0xC0FFFF;  // light yellow
-inline constexpr Colour kCursorCell = 0xFFC0C0;  // light blue
-inline constexpr Colour kPink = 0xC0C0FF;
-inline constexpr Colour kGrey = 0x808080;
-inline constexpr Colour kSilver = 0xC0C0C0;
-inline constexpr Colour kBlack = 0;
-inline constexpr Colour kRedPen = 0x0000FF;
-inline constexpr Colour kBluePen = 0xFF0000;
-inline constexpr Colour kGreenPen = 0x00C000;
-inline constexpr Colour kGreen = rgb(0, 192, 0);
-inline constexpr Colour kDarkRed = rgb(192, 0, 0);
-inline constexpr Colour kRed = rgb(255, 0, 0);
-inline constexpr Colour kGreyText = rgb(128, 128, 128);
-inline constexpr Colour kViolet = rgb(192, 0, 255);
-inline constexpr Colour kBlue = rgb(0, 0, 255);
-inline constexpr Colour kYellow = rgb(255, 255, 0);
-}  // namespace colour
+// The window's timers by id: the clock of the search time, and the start-up
+// completion's one tick.
+namespace timer {
+enum : int { kClock = 1, kStartUp = 3 };
+}  // namespace timer
 
 inline constexpr const char* kAuthorLine = " - Kelvo, version 0.1";
 

@@ -66,7 +66,7 @@ void App::onLButtonDown(std::intptr_t lParam) {
   posx = static_cast<int>(lParam & 0xFFFF);
   posy = static_cast<int>((lParam >> 16) & 0xFFFF);
   affich();
-  for (int n = 1; n <= 14; ++n)
+  for (int n = 1; n <= button::kCount; ++n)
     if (onButton(g.rect[n], posx, posy)) command(n);
   p_.invalidate();
   nxa = nx = ny = nya = 1;
@@ -75,7 +75,7 @@ void App::onLButtonDown(std::intptr_t lParam) {
 
 void App::command(int n) {
   switch (n) {
-    case 1:  // data: a new puzzle
+    case button::kData:  // a new puzzle
       if (!confirm(Explain::data)) return;
       m.jou = 0;
       clue.ne = 0;
@@ -89,7 +89,7 @@ void App::command(int n) {
           if (isGapCell(r, c)) b.tab1[r][c] = ' ';
       candidateRefresh();
       return;
-    case 2:  // play
+    case button::kPlay:
       if (!confirm(Explain::play)) return;
       m.nTimer = 0;
       m.jou = 1;
@@ -98,18 +98,18 @@ void App::command(int n) {
       clearMasks();
       candidateRefresh();
       return;
-    case 3:  // correct: back to data entry, givens kept
+    case button::kCorrect:  // back to data entry, givens kept
       if (!confirm(Explain::correct)) return;
       m.jou = 0;
       clue.ne = 0;
       clearGrid(b.tab2);
       clearMasks();
       return;
-    case 4:
+    case button::kRecord:
       if (!confirm(Explain::record)) return;
       record();
       return;
-    case 5:  // candidates: hide at once, show after the box
+    case button::kCandidate:  // hide at once, show after the box
       if (m.cand != 0) {
         m.cand = 1 - m.cand;
         return;
@@ -119,14 +119,14 @@ void App::command(int n) {
       m.candet = 0;
       m.cand = 1;
       return;
-    case 6:  // solution
+    case button::kSolution:
       if (!confirm(Explain::solution)) return;
       if (clue.ne == 1 && clue.ie >= 1 && clue.ie <= kField && clue.je >= 1 && clue.je <= kField &&
           b.tab2[clue.ie][clue.je] == '0')
         b.tab2[clue.ie][clue.je] = clue.ce;
       solve(kShown);
       return;
-    case 7:  // replay
+    case button::kReplay:
       m.nTimer = 0;
       clearGrid(b.tab2);
       clearGrid(b.tab7);
@@ -134,10 +134,10 @@ void App::command(int n) {
       solveBehind();
       candidateRefresh();
       return;
-    case 8: {  // help
-      const HelpLaunch launch = ViewReadMeFile(data_, std::string(texts.text(28, m.lang)));
+    case button::kHelp: {
+      const HelpLaunch launch = ViewReadMeFile(data_, std::string(texts.text(Text::kHelpFile, m.lang)));
       if (launch.errorText != 0) {
-        p_.messageBox(texts.text(launch.errorText, m.lang), texts.text(10, m.lang), 0x2040);
+        p_.messageBox(texts.text(launch.errorText, m.lang), texts.text(Text::kErrorButton, m.lang), kBoxOk);
         return;
       }
       for (const std::string& viewer : launch.viewers)
@@ -146,7 +146,7 @@ void App::command(int n) {
       p_.messageBox(none.text, none.title, none.style);
       return;
     }
-    case 9: {  // game type: load the other game's default puzzle
+    case button::kGame: {  // load the other game's default puzzle
       b.setVariant(1 - b.su);
       clearGrid(b.tab2);
       clearGrid(b.tab7);
@@ -159,10 +159,10 @@ void App::command(int n) {
       m.nTimer = 0;
       return;
     }
-    case 10:
+    case button::kError:
       m.er = 1 - m.er;
       return;
-    case 11:  // test mode on or off
+    case button::kMode:  // test mode on or off
       if (!confirm(m.es == 0 ? Explain::test : Explain::normal)) return;
       if (m.es == 0) {
         m.nxb = 0;
@@ -182,14 +182,14 @@ void App::command(int n) {
           if (b.tab7[r][c] == '2') b.tab7[r][c] = '0';
       candidateRefresh();
       return;
-    case 12:
+    case button::kPartial:
       if (!confirm(Explain::partial)) return;
       solve(kObvious);
       return;
-    case 13:
+    case button::kLanguage:
       languageSwitch();
       return;
-    case 14:  // permutation, in normal mode only
+    case button::kPermut:  // in normal mode only
       if (m.es == 1) {
         show(normalModeRefusal(m.lang));
         return;

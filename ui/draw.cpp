@@ -2,6 +2,7 @@
 // The whole window drawn layer over layer from the state, and the hover
 // highlight of the buttons.
 #include <algorithm>
+#include <initializer_list>
 #include <string>
 
 #include "ui/app.h"
@@ -68,7 +69,7 @@ void drawFrames(Dc& dc_, int h, int su) {
   auto hline = [&](int y, int x0, int x1) { dc_.line(x0, y, x1, y); };
   auto vline = [&](int x, int y0, int y1) { dc_.line(x, y0, x, y1); };
 
-  dc_.selectPen(colour::kRedPen);
+  dc_.selectPen(colour::kCornerFrame);
   for (int k = 0; k <= 2; ++k) hline(k, 0, n + 3);
   for (int k = 0; k <= 2; ++k) hline(n + k, 0, n + 3);
   for (int k = 0; k <= 2; ++k) vline(k, 0, n);
@@ -89,7 +90,7 @@ void drawFrames(Dc& dc_, int h, int su) {
   for (int k = 1; k <= 3; ++k) vline(f - k, 0, n);
   for (int k = 0; k <= 2; ++k) vline(t + k, 0, n);
 
-  dc_.selectPen(colour::kBluePen);  // the centre grid
+  dc_.selectPen(colour::kCentreFrame);  // the centre grid
   const int c0 = 6 * h, c1 = 15 * h;
   for (int k = 0; k <= 2; ++k) vline(c0 + k, c0, c1);
   for (int k = 0; k <= 2; ++k) vline(c1 + k, c0, c1);
@@ -98,29 +99,26 @@ void drawFrames(Dc& dc_, int h, int su) {
 }
 
 std::string_view App::label(int n) const {
-  const int lang = m.lang;
+  if (const auto t = labelText(n)) return texts.text(*t, m.lang);
   switch (n) {
-    case 5: return texts.text(6, lang);
-    case 6: return kSolution;
-    case 9: return b.su == 0 ? kSudoku : kQuincunx;
-    case 11: return m.es == 0 ? kTest : kNormal;
-    case 13: return texts.text(0, lang);
-    case 14: return kPermut;
-    default: return texts.text(n, lang);  // 1-4, 7, 8, 10, 12
+    case button::kSolution: return kSolution;
+    case button::kGame: return b.su == 0 ? kSudoku : kQuincunx;
+    case button::kMode: return m.es == 0 ? kTest : kNormal;
+    default: return kPermut;
   }
 }
 
 int App::labelOffset(int n) const {
-  if (n == 9) return b.su == 0 ? g.decal92 : g.decal91;
-  if (n == 11) return m.es == 0 ? g.decal111 : g.decal112;
+  if (n == button::kGame) return b.su == 0 ? g.decal92 : g.decal91;
+  if (n == button::kMode) return m.es == 0 ? g.decal111 : g.decal112;
   return g.decal[n];
 }
 
 void App::drawButton(int n, bool highlighted) {
   const Rect& r = g.rect[n];
-  dc_.selectBrush(highlighted ? colour::kBlack : colour::kSilver);
+  dc_.selectBrush(highlighted ? colour::kButtonFaceHover : colour::kButtonFace);
   dc_.rectangle(r);
-  dc_.setTextColor(highlighted ? colour::kYellow : colour::kBlack);
+  dc_.setTextColor(highlighted ? colour::kButtonLabelHover : colour::kButtonLabel);
   dc_.textOut(r.left + labelOffset(n), r.top + g.decay, label(n));
 }
 
@@ -133,26 +131,26 @@ void App::affich() {
   auto cellRect = [h](int c, int r) { return Rect{(c - 1) * h, (r - 1) * h, c * h, r * h}; };
 
   if (!isGapCell(nya, nxa) && nxa >= 1 && nya >= 1 && nxa <= kField && nya <= kField)
-    dc_.fillRect(cellRect(nxa, nya), colour::kBackground);
+    dc_.fillRect(cellRect(nxa, nya), colour::kBoardBackground);
   if (!isGapCell(ny, nx) && nx >= 1 && ny >= 1 && nx <= kField && ny <= kField)
-    dc_.fillRect(cellRect(nx, ny), colour::kCursorCell);
+    dc_.fillRect(cellRect(nx, ny), colour::kPointerCell);
 
   dc_.selectFont(FontRole::Digits);
-  dc_.setTextColor(colour::kBlack);
+  dc_.setTextColor(colour::kGiven);
 
   if (b.su == 1) {
     for (const Rect& r : {Rect{12 * h, 0, 21 * h, 9 * h}, Rect{0, 12 * h, 9 * h, 21 * h},
                           Rect{12 * h, 12 * h, 21 * h, 21 * h}, Rect{6 * h, 9 * h, 15 * h, 12 * h},
                           Rect{9 * h, 6 * h, 12 * h, 9 * h}, Rect{9 * h, 12 * h, 12 * h, 15 * h}})
-      dc_.fillRect(r, colour::kGrey);
+      dc_.fillRect(r, colour::kOutsideSudoku);
   }
 
   gridLines();
   frames();
 
-  dc_.selectPen(colour::kBlack);
+  dc_.selectPen(colour::kGridLine);
   const int sue = std::min(b.sue, kField);
-  dc_.setTextColor(m.jou == 0 ? colour::kGreen : colour::kBlack);
+  dc_.setTextColor(m.jou == 0 ? colour::kGivenEntered : colour::kGiven);
   for (int r = 1; r <= sue; ++r)
     for (int c = 1; c <= sue; ++c)
       if (b.tab1[r][c] != '0') dc_.textOut((c - 1) * h + 10, (r - 1) * h + 8, cellText(b.tab1[r][c]));
@@ -160,9 +158,9 @@ void App::affich() {
   for (int r = 1; r <= sue; ++r) {
     for (int c = 1; c <= sue; ++c) {
       const char v = b.tab2[r][c];
-      Colour colourOf = v == b.tab6[r][c] || m.er != 0 ? colour::kGreyText : colour::kRed;
-      if (b.tab7[r][c] == '1') colourOf = colour::kViolet;
-      if (m.es == 1 && b.tab7[r][c] == '2') colourOf = colour::kBlue;
+      Colour colourOf = v == b.tab6[r][c] || m.er != 0 ? colour::kRightValue : colour::kWrongValue;
+      if (b.tab7[r][c] == '1') colourOf = colour::kFirstTestValue;
+      if (m.es == 1 && b.tab7[r][c] == '2') colourOf = colour::kNextTestValue;
       dc_.setTextColor(colourOf);
       if (v != '0') dc_.textOut((c - 1) * h + 10, (r - 1) * h + 8, cellText(b.tab2[r][c]));
     }
@@ -170,7 +168,7 @@ void App::affich() {
 
   if (m.cand == 1) {
     dc_.selectFont(FontRole::Small);
-    dc_.setTextColor(colour::kRed);
+    dc_.setTextColor(colour::kCandidate);
     static constexpr char kDigits[] = "0123456789";
     for (int r = 1; r <= sue; ++r)
       for (int c = 1; c <= sue; ++c)
@@ -183,38 +181,36 @@ void App::affich() {
 
   const int lang = m.lang;
   dc_.selectFont(FontRole::Small);
-  dc_.setTextColor(colour::kDarkRed);
-  dc_.textOut(15 * h + 30, 11 * h - h / 2, texts.text(b.su == 0 ? 13 : 14, lang));
-  dc_.textOut(15 * h + 30, 10 * h, texts.text(m.er == 0 ? 15 : 16, lang));
+  dc_.setTextColor(colour::kLegend);
+  dc_.textOut(15 * h + 30, 11 * h - h / 2, texts.text(b.su == 0 ? Text::kPlayingQuincunx : Text::kPlayingSudoku, lang));
+  dc_.textOut(15 * h + 30, 10 * h, texts.text(m.er == 0 ? Text::kErrorsShown : Text::kErrorsHidden, lang));
   dc_.textOut(15 * h + 100, 11 * h + 5, m.es == 0 ? kModeNormal : kModeTest);
 
-  const int hx = 9 * h + 5;
-  if (m.jou == 0) {
-    dc_.textOut(hx, 5, texts.text(17, lang));
-    dc_.textOut(hx, h / 2 + 5, texts.text(18, lang));
-    dc_.setTextColor(colour::kGreen);
-    dc_.textOut(hx, h + 5, texts.text(19, lang));
-    dc_.setTextColor(colour::kDarkRed);
-    dc_.textOut(hx, h + h / 2 + 5, texts.text(20, lang));
-    dc_.textOut(hx, 2 * h + 5, texts.text(21, lang));
-    dc_.setTextColor(colour::kBlack);
-    dc_.textOut(hx, 2 * h + h / 2 + 5, texts.text(22, lang));
-    dc_.setTextColor(colour::kDarkRed);
-  }
-  if (m.es == 1) {
-    dc_.setTextColor(colour::kDarkRed);
-    dc_.textOut(hx, 5, texts.text(23, lang));
-    dc_.setTextColor(colour::kViolet);
-    dc_.textOut(hx, h / 2 + 5, texts.text(24, lang));
-    dc_.setTextColor(colour::kBlue);
-    dc_.textOut(hx, h + 5, texts.text(25, lang));
-    dc_.setTextColor(colour::kDarkRed);
-    dc_.textOut(hx, h + h / 2 + 5, texts.text(26, lang));
-    dc_.textOut(hx, 2 * h + 5, texts.text(27, lang));
-  }
+  // The legends above the centre grid, half a cell apart, each line in the
+  // colour it speaks of.
+  struct Line {
+    Text text;
+    Colour colour;
+  };
+  auto legend = [&](std::initializer_list<Line> lines) {
+    int k = 0;
+    for (const Line& line : lines) {
+      dc_.setTextColor(line.colour);
+      dc_.textOut(9 * h + 5, k / 2 * h + k % 2 * (h / 2) + 5, texts.text(line.text, lang));
+      ++k;
+    }
+  };
+  if (m.jou == 0)
+    legend({{Text::kEntryIntroduction, colour::kLegend}, {Text::kEntryOfData, colour::kLegend},
+            {Text::kEntryInGreen, colour::kGivenEntered}, {Text::kEntryAtTheEnd, colour::kLegend},
+            {Text::kEntryPlay, colour::kLegend}, {Text::kEntryInBlack, colour::kGiven}});
+  if (m.es == 1)
+    legend({{Text::kTestMode, colour::kLegend}, {Text::kTestFirstViolet, colour::kFirstTestValue},
+            {Text::kTestNextBlue, colour::kNextTestValue}, {Text::kTestToQuit, colour::kLegend},
+            {Text::kTestMakeNormal, colour::kLegend}});
 
   dc_.selectFont(FontRole::Buttons);
-  for (int n = 1; n <= 14; ++n) drawButton(n, false);
+  for (int n = 1; n <= button::kCount; ++n) drawButton(n, false);
 
   curseur();
   dc_.selectFont(FontRole::Digits);
@@ -229,9 +225,9 @@ void App::curseur() {
   }
   p_.setCursor(buttonAt(g, x, y) != 0 ? CursorShape::Hand : CursorShape::Arrow);
   dc_.selectFont(FontRole::Buttons);
-  for (int n = 1; n <= 14; ++n)
+  for (int n = 1; n <= button::kCount; ++n)
     if (onButton(g.rect[n], x, y)) drawButton(n, true);
-  dc_.selectBrush(colour::kBackground);
+  dc_.selectBrush(colour::kBoardBackground);
   dc_.selectFont(FontRole::Buttons);
 }
 

@@ -39,42 +39,48 @@ void Geometry::fromScreen(int screenWidth, int screenHeight, const Room& room) {
   rect[14] = {9 * h + half, 16 * h + half, 11 * h + half - 10, 16 * h + half + b};
 }
 
+std::optional<Text> labelText(int n) {
+  switch (n) {
+    case button::kData: return Text::kDataButton;
+    case button::kPlay: return Text::kPlayButton;
+    case button::kCorrect: return Text::kCorrectButton;
+    case button::kRecord: return Text::kRecordButton;
+    case button::kCandidate: return Text::kCandidateButton;
+    case button::kReplay: return Text::kReplayButton;
+    case button::kHelp: return Text::kHelpButton;
+    case button::kError: return Text::kErrorButton;
+    case button::kPartial: return Text::kPartialButton;
+    case button::kLanguage: return Text::kLanguageButton;
+    default: return std::nullopt;
+  }
+}
+
 void Geometry::measureLabels(Surface& s, const Texts& texts, int lang) {
   auto offset = [&](int n, std::string_view label) {
     return (rect[n].right - rect[n].left - s.textWidth(label, FontRole::Buttons)) / 2;
   };
-  decal[1] = offset(1, texts.text(1, lang));
-  decal[2] = offset(2, texts.text(2, lang));
-  decal[3] = offset(3, texts.text(3, lang));
-  decal[4] = offset(4, texts.text(4, lang));
-  decal[5] = offset(5, texts.text(6, lang));
-  decal[6] = offset(6, kSolution);
-  decal[7] = offset(7, texts.text(7, lang));
-  decal[8] = offset(8, texts.text(8, lang));
-  decal91 = offset(9, kQuincunx);
-  decal92 = offset(9, kSudoku);
-  decal[10] = offset(10, texts.text(10, lang));
-  decal111 = offset(11, kTest);
-  decal112 = offset(11, kNormal);
-  decal[12] = offset(12, texts.text(12, lang));
-  decal[13] = offset(13, texts.text(0, lang));
-  decal[14] = offset(14, kPermut);
+  for (int n = 1; n <= button::kCount; ++n)
+    if (const auto t = labelText(n)) decal[n] = offset(n, texts.text(*t, lang));
+  decal[button::kSolution] = offset(button::kSolution, kSolution);
+  decal91 = offset(button::kGame, kQuincunx);
+  decal92 = offset(button::kGame, kSudoku);
+  decal111 = offset(button::kMode, kTest);
+  decal112 = offset(button::kMode, kNormal);
+  decal[button::kPermut] = offset(button::kPermut, kPermut);
   decay = (bouty - s.textHeight(kSudoku, FontRole::Buttons)) / 2;
 }
 
 bool Geometry::labelsFit(Surface& s, const Texts& texts) const {
-  // The text number of each button's label; -1 for the words of both languages.
-  static constexpr int kText[15] = {0, 1, 2, 3, 4, 6, -1, 7, 8, -1, 10, -1, 12, 0, -1};
   auto fits = [&](int n, std::string_view label) {
     return s.textWidth(label, FontRole::Buttons) <= rect[n].right - rect[n].left - 4;
   };
-  for (int n = 1; n <= 14; ++n) {
-    if (kText[n] >= 0) {
-      if (!fits(n, texts.text(kText[n], 0)) || !fits(n, texts.text(kText[n], 1))) return false;
-    }
+  for (int n = 1; n <= button::kCount; ++n) {
+    const auto t = labelText(n);
+    if (t && (!fits(n, texts.text(*t, 0)) || !fits(n, texts.text(*t, 1)))) return false;
   }
-  return fits(6, kSolution) && fits(9, kQuincunx) && fits(9, kSudoku) && fits(11, kTest) &&
-         fits(11, kNormal) && fits(14, kPermut);
+  return fits(button::kSolution, kSolution) && fits(button::kGame, kQuincunx) &&
+         fits(button::kGame, kSudoku) && fits(button::kMode, kTest) && fits(button::kMode, kNormal) &&
+         fits(button::kPermut, kPermut);
 }
 
 bool onButton(const Rect& r, int px, int py) {
@@ -82,7 +88,7 @@ bool onButton(const Rect& r, int px, int py) {
 }
 
 int buttonAt(const Geometry& g, int px, int py) {
-  for (int n = 1; n <= 14; ++n)
+  for (int n = 1; n <= button::kCount; ++n)
     if (onButton(g.rect[n], px, py)) return n;
   return 0;
 }

@@ -3,11 +3,28 @@
 // Screen geometry: the cell size from the screen, the window size, and the
 // fourteen buttons with the offsets that centre their labels.
 
+#include <optional>
+
 #include "platform/platform.h"
+#include "texts/text_numbers.h"
 
 namespace qx {
 
 class Texts;
+
+// The fourteen buttons by number: rect[n], command(n).
+namespace button {
+// The game and mode buttons are labelled with what they switch to.
+enum : int {
+  kData = 1, kPlay, kCorrect, kRecord, kCandidate, kSolution, kReplay,  // 1..7
+  kHelp, kGame, kError, kMode, kPartial, kLanguage, kPermut,            // 8..14
+  kCount = kPermut,
+};
+}  // namespace button
+
+// The text of button n's label in the table of texts; none for the buttons
+// labelled alike in both languages.
+std::optional<Text> labelText(int n);
 
 struct Geometry {
   int sx = 0;     // screen width

@@ -43,7 +43,7 @@ void App::shiftHighlight() {
     for (int r = 1; r <= sue; ++r)
       for (int c = 1; c <= sue; ++c)
         if (b.candid[r][c][d] == '1' && b.candie[r][c][d] == '1')
-          dc_.fillRect({(c - 1) * h, (r - 1) * h, c * h, r * h}, colour::kPink);
+          dc_.fillRect({(c - 1) * h, (r - 1) * h, c * h, r * h}, colour::kSameDigitCell);
   }
   affich();
 }

@@ -35,7 +35,7 @@ void drawPaperBoard(Surface& s, const PaperBoard& board, bool solution) {
       const bool isGiven = isDigit(given);
       const char v = isGiven ? given : other;
       if (!isDigit(v)) continue;
-      dc.setTextColor(isGiven ? colour::kBlack : colour::kGreyText);
+      dc.setTextColor(isGiven ? colour::kPrintedGiven : colour::kPrintedValue);
       dc.textOut((c - 1) * h + 10, (r - 1) * h + 8, {&v, 1});
     }
 }

@@ -2,7 +2,8 @@
 // Full redraws of a Quincunx board on the Qt surface, with and without the
 // candidates, the pointer moving over the board, and plain single-digit
 // texts. Runs offscreen on a 1280x1024 screen (cell size 47) unless
-// QT_QPA_PLATFORM says otherwise.
+// QT_QPA_PLATFORM says otherwise; --dpr=K sets that screen's device pixel
+// ratio, --no-text-cache paints every text through QPainter.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -33,7 +34,8 @@ struct Session {
   std::unique_ptr<App> app;
   int placed = 0;
 
-  explicit Session(fs::path d) : dir(std::move(d)) {
+  Session(fs::path d, bool textCache) : dir(std::move(d)) {
+    platform.setTextCache(textCache);
     Board b;
     Clue clue;
     if (!lecture(std::string(QX_DATA_DIR) + "/state/" + kPuzzleFile, b.tab1, clue))
@@ -165,18 +167,33 @@ int main(int argc, char** argv) {
     ~TempDir() { fs::remove_all(path); }
   } temp;
   const fs::path& dir = temp.path;
+  // Ours, taken out before the benchmark library reads the rest.
+  std::string dpr = "1";
+  bool textCache = true;
+  int kept = 1;
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    if (a.rfind("--dpr=", 0) == 0) {
+      dpr = a.substr(6);
+    } else if (a == "--no-text-cache") {
+      textCache = false;
+    } else {
+      argv[kept++] = argv[i];
+    }
+  }
+  argc = kept;
   if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
     // A 1280x1024 screen gives the program its largest cells, 47 pixels.
     const fs::path config = dir / "screen.json";
     std::ofstream(config) << R"({"screens":[{"name":"bench","x":0,"y":0,"width":1280,)"
-                             R"("height":1024,"logicalDpi":96,"logicalBaseDpi":96,"dpr":1}]})";
+                             R"("height":1024,"logicalDpi":96,"logicalBaseDpi":96,"dpr":)" << dpr << "}]}";
     qputenv("QT_QPA_PLATFORM", ("offscreen:configfile=" + config.string()).c_str());
   }
   QApplication application(argc, argv);
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   try {
-    qx::Session s(dir);
+    qx::Session s(dir, textCache);
     qx::session = &s;
     benchmark::RunSpecifiedBenchmarks();
     qx::session = nullptr;

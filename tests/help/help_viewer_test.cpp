@@ -262,11 +262,4 @@ TEST(HelpViewer, FitsPicturesAndScreen) {
 }  // namespace
 }  // namespace qx
 
-int main(int argc, char** argv) {
-  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication application(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}
-
 #include "help_viewer_test.moc"

@@ -131,21 +131,34 @@ TEST_F(QtWindowTest, WindowIsCreatedAtExactSizeInBackgroundThenPainted) {
   EXPECT_EQ(at(shot, 239, 159), kYellow);
 }
 
+// Right and bottom edges excluded, a line's end point not drawn, shapes cut
+// by the window's edges, small rectangles all outline.
 TEST_F(QtWindowTest, ShapesKeepWindowsEdgesAndReachTheScreen) {
   platform.fillRect({10, 10, 20, 15}, rgb(255, 0, 0));
   platform.rectangle({30, 30, 40, 38}, rgb(0, 0, 255), rgb(0, 255, 0));
-  platform.line({50, 20}, {60, 20}, 0);  // horizontal
-  platform.line({70, 20}, {70, 30}, 0);  // vertical
-  platform.line({80, 20}, {90, 30}, 0);  // diagonal
-  platform.line({60, 40}, {50, 40}, 0);  // right to left
+  platform.line({50, 20}, {60, 20}, 0);      // horizontal
+  platform.line({70, 20}, {70, 30}, 0);      // vertical
+  platform.line({80, 20}, {90, 30}, 0);      // diagonal
+  platform.line({60, 40}, {50, 40}, 0);      // right to left
+  platform.line({-5, 10}, {4, 10}, 0);       // enters from the left
+  platform.line({245, 20}, {236, 20}, 0);    // enters from the right, leftwards
+  platform.line({100, -3}, {100, 4}, 0);     // enters from the top
+  platform.line({110, 170}, {110, 155}, 0);  // enters from the bottom, upwards
+  platform.line({-10, 30}, {-1, 30}, 0);     // wholly outside
+  platform.rectangle({20, 50, 23, 53}, rgb(0, 0, 255), rgb(0, 255, 0));  // 3x3: one pixel inside
+  platform.rectangle({30, 50, 32, 55}, rgb(0, 0, 255), rgb(0, 255, 0));  // 2 across: all outline
+  platform.fillRect({235, 155, 250, 170}, rgb(255, 0, 0));               // cut by the corner
   const Probe probes[] = {
-      {10, 10, kRed},    {19, 14, kRed},    {20, 10, kYellow}, {10, 15, kYellow},
-      {9, 10, kYellow},  {10, 9, kYellow},  {30, 30, kBlue},   {39, 30, kBlue},
-      {30, 37, kBlue},   {39, 37, kBlue},   {39, 33, kBlue},   {31, 31, kGreen},
-      {38, 36, kGreen},  {40, 30, kYellow}, {30, 38, kYellow}, {50, 20, kBlack},
-      {59, 20, kBlack},  {60, 20, kYellow}, {70, 29, kBlack},  {70, 30, kYellow},
-      {85, 25, kBlack},  {89, 29, kBlack},  {90, 30, kYellow}, {60, 40, kBlack},
-      {51, 40, kBlack},  {50, 40, kYellow},
+      {10, 10, kRed},     {19, 14, kRed},     {20, 10, kYellow},  {10, 15, kYellow},  {9, 10, kYellow},
+      {10, 9, kYellow},   {30, 30, kBlue},    {39, 30, kBlue},    {30, 37, kBlue},    {39, 37, kBlue},
+      {39, 33, kBlue},    {31, 31, kGreen},   {38, 36, kGreen},   {40, 30, kYellow},  {30, 38, kYellow},
+      {50, 20, kBlack},   {59, 20, kBlack},   {60, 20, kYellow},  {70, 29, kBlack},   {70, 30, kYellow},
+      {85, 25, kBlack},   {89, 29, kBlack},   {90, 30, kYellow},  {60, 40, kBlack},   {51, 40, kBlack},
+      {50, 40, kYellow},  {0, 10, kBlack},    {3, 10, kBlack},    {4, 10, kYellow},   {239, 20, kBlack},
+      {237, 20, kBlack},  {236, 20, kYellow}, {100, 0, kBlack},   {100, 3, kBlack},   {100, 4, kYellow},
+      {110, 159, kBlack}, {110, 156, kBlack}, {110, 155, kYellow}, {0, 30, kYellow},  {20, 50, kBlue},
+      {22, 52, kBlue},    {21, 51, kGreen},   {23, 51, kYellow},  {30, 50, kBlue},    {31, 54, kBlue},
+      {32, 52, kYellow},  {235, 155, kRed},   {239, 159, kRed},   {234, 155, kYellow},
   };
   expectPixels(surface(), probes);
   // Drawn outside any paint message, it still reaches the screen.
@@ -210,26 +223,6 @@ TEST_F(QtWindowTest, AnyStringDrawsInBoundedSpace) {
       EXPECT_EQ(surface().size(), QSize(240, 160));
     }
   }
-}
-
-TEST_F(QtWindowTest, ClippedLinesAndSmallRectanglesKeepTheirPixels) {
-  platform.line({-5, 10}, {4, 10}, 0);       // enters from the left
-  platform.line({245, 20}, {236, 20}, 0);    // enters from the right, leftwards
-  platform.line({100, -3}, {100, 4}, 0);     // enters from the top
-  platform.line({110, 170}, {110, 155}, 0);  // enters from the bottom, upwards
-  platform.line({-10, 30}, {-1, 30}, 0);     // wholly outside
-  platform.rectangle({20, 50, 23, 53}, rgb(0, 0, 255), rgb(0, 255, 0));  // 3x3: one pixel inside
-  platform.rectangle({30, 50, 32, 55}, rgb(0, 0, 255), rgb(0, 255, 0));  // 2 across: all outline
-  platform.fillRect({235, 155, 250, 170}, rgb(255, 0, 0));               // cut by the corner
-  const Probe probes[] = {
-      {0, 10, kBlack},    {3, 10, kBlack},    {4, 10, kYellow},  {239, 20, kBlack},
-      {237, 20, kBlack},  {236, 20, kYellow}, {100, 0, kBlack},  {100, 3, kBlack},
-      {100, 4, kYellow},  {110, 159, kBlack}, {110, 156, kBlack}, {110, 155, kYellow},
-      {0, 30, kYellow},   {20, 50, kBlue},    {22, 52, kBlue},   {21, 51, kGreen},
-      {23, 51, kYellow},  {30, 50, kBlue},    {31, 54, kBlue},   {32, 52, kYellow},
-      {235, 155, kRed},   {239, 159, kRed},   {234, 155, kYellow},
-  };
-  expectPixels(surface(), probes);
 }
 
 // Masks blended by the backend against QPainter drawing the same texts: the
@@ -592,11 +585,3 @@ TEST_F(QtWindowTest, RunEndsOnQuitFromCloseBoxOrBeforehand) {
 
 }  // namespace
 }  // namespace qx
-
-int main(int argc, char** argv) {
-  // Listing the tests at build time runs this too, without the test's environment.
-  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

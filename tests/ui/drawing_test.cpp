@@ -50,8 +50,8 @@ TEST_F(Drawing, GivenAndCandidatesSitAtTheirOffsets) {
   for (int d = 1; d <= 9; ++d) a.b.candie[1][1][d] = d == 2 ? '0' : '1';
   platform.paint();
 
-  EXPECT_EQ(textAt(47 + 10, 8), std::tuple("7", FontRole::Digits, colour::kBlack));
-  EXPECT_EQ(textAt(19, 17), std::tuple("5", FontRole::Small, colour::kRed));
+  EXPECT_EQ(textAt(47 + 10, 8), std::tuple("7", FontRole::Digits, colour::kGiven));
+  EXPECT_EQ(textAt(19, 17), std::tuple("5", FontRole::Small, colour::kCandidate));
   EXPECT_EQ(std::get<0>(textAt(31, 29)), "9");
   EXPECT_TRUE(textsAt(19, 5).empty());  // digit 2 masked by the user
   EXPECT_EQ(textsAt(7, 5).size(), 1u);  // digit 1
@@ -80,11 +80,11 @@ TEST_F(Drawing, ButtonsAreSilverWithTheirLabels) {
   platform.paint();
   std::vector<Draw> buttons;
   for (const Draw& d : platform.of(Draw::Rectangle))
-    if (d.brush == colour::kSilver) buttons.push_back(d);
+    if (d.brush == colour::kButtonFace) buttons.push_back(d);
   ASSERT_EQ(buttons.size(), 14u);
   for (int n = 1; n <= 14; ++n) {
     EXPECT_EQ(buttons[n - 1].rect, a.g.rect[n]);
-    EXPECT_EQ(buttons[n - 1].colour, colour::kBlack);
+    EXPECT_EQ(buttons[n - 1].colour, colour::kGridLine);  // outlined in the grid's pen
   }
   const Rect& r9 = a.g.rect[9];
   auto label = textsAt(r9.left + a.g.decal92, r9.top + a.g.decay);
@@ -95,37 +95,40 @@ TEST_F(Drawing, ButtonsAreSilverWithTheirLabels) {
   EXPECT_TRUE(drawnText("Test"));
 }
 
-TEST_F(Drawing, QuincunxFramesAreRedAndBlueSudokuHasOneRedFrameAndGrey) {
+// A Quincunx frames its five grids, the centre one in its own colour; a
+// Sudoku frames only the first grid and greys every cell of the field
+// outside it.
+TEST_F(Drawing, FramesAndGreyFollowTheGame) {
   save(Board{}, Clue{}, Settings{});
   App& a = start(1024);
+  const int h = 47;
+  auto grey = [&](int r, int c) {
+    for (const Draw& d : platform.of(Draw::Fill))
+      if (d.colour == colour::kOutsideSudoku && d.rect.left <= (c - 1) * h && c * h <= d.rect.right &&
+          d.rect.top <= (r - 1) * h && r * h <= d.rect.bottom)
+        return true;
+    return false;
+  };
+  auto framesReach = [&](int far) {
+    int most = 0;
+    for (const Draw& d : platform.of(Draw::Line))
+      if (d.colour == colour::kCornerFrame) most = std::max({most, d.from.x, d.from.y, d.to.x, d.to.y});
+    return most <= far;
+  };
   platform.paint();
-  EXPECT_EQ(linesIn(colour::kRedPen), 48);
-  EXPECT_EQ(linesIn(colour::kBluePen), 12);
-  int grey = 0;
-  for (const Draw& d : platform.of(Draw::Fill)) grey += d.colour == colour::kGrey;
-  EXPECT_EQ(grey, 0);
+  EXPECT_FALSE(framesReach(20 * h));
+  EXPECT_GT(linesIn(colour::kCentreFrame), 0);
+  EXPECT_FALSE(grey(15, 15));
 
   a.b.setVariant(1);
   platform.paint();
-  EXPECT_EQ(linesIn(colour::kRedPen), 12);
-  EXPECT_EQ(linesIn(colour::kBluePen), 0);
-  std::vector<Rect> greys;
-  for (const Draw& d : platform.of(Draw::Fill))
-    if (d.colour == colour::kGrey) greys.push_back(d.rect);
-  const int h = 47;
-  const std::vector<Rect> expected = {{12 * h, 0, 21 * h, 9 * h},     {0, 12 * h, 9 * h, 21 * h},
-                                      {12 * h, 12 * h, 21 * h, 21 * h}, {6 * h, 9 * h, 15 * h, 12 * h},
-                                      {9 * h, 6 * h, 12 * h, 9 * h},    {9 * h, 12 * h, 12 * h, 15 * h}};
-  EXPECT_EQ(greys, expected);
-  // The red frame of the top-left grid: three lines on each edge.
-  std::vector<Draw> red;
-  for (const Draw& d : platform.of(Draw::Line))
-    if (d.colour == colour::kRedPen) red.push_back(d);
-  EXPECT_EQ(red[0].from, (Point{0, 0}));
-  EXPECT_EQ(red[0].to, (Point{9 * h + 3, 0}));
-  EXPECT_EQ(red[3].from, (Point{0, 9 * h}));
-  EXPECT_EQ(red[11].from, (Point{9 * h + 2, 0}));
-  EXPECT_EQ(red[11].to, (Point{9 * h + 2, 9 * h}));
+  EXPECT_TRUE(framesReach(9 * h + 3));
+  EXPECT_EQ(linesIn(colour::kCentreFrame), 0);
+  for (int r = 1; r <= kField; ++r)
+    for (int c = 1; c <= kField; ++c)
+      if (!isGapCell(r, c)) {
+        EXPECT_EQ(grey(r, c), r > 9 || c > 9) << r << "," << c;
+      }
 }
 
 TEST_F(Drawing, GridLinesStayOutOfTheGaps) {
@@ -134,7 +137,7 @@ TEST_F(Drawing, GridLinesStayOutOfTheGaps) {
   platform.paint();
   const int h = 47;
   for (const Draw& d : platform.of(Draw::Line)) {
-    if (d.colour != colour::kBlack) continue;
+    if (d.colour != colour::kGridLine) continue;
     if (d.from.y == d.to.y && d.from.y == 10 * h) {  // inside the centre grid only
       EXPECT_EQ(d.from.x, 6 * h);
       EXPECT_EQ(d.to.x, 15 * h + 2);
@@ -159,11 +162,11 @@ TEST_F(Drawing, StatusAndHelpLinesPerModeAndLanguage) {
   auto textOf = [&](int x, int y) { return std::get<0>(textAt(x, y)); };
   auto colourOf = [&](int x, int y) { return std::get<2>(textAt(x, y)); };
   EXPECT_EQ(textOf(15 * h + 30, 11 * h - h / 2), "You play to Sudoku");
-  EXPECT_EQ(colourOf(15 * h + 30, 11 * h - h / 2), colour::kDarkRed);
+  EXPECT_EQ(colourOf(15 * h + 30, 11 * h - h / 2), colour::kLegend);
   EXPECT_EQ(textOf(15 * h + 30, 10 * h), "Errors invisibles");
   EXPECT_EQ(textOf(15 * h + 100, 11 * h + 5), "Mode Test");
   EXPECT_EQ(textOf(9 * h + 5, h / 2 + 5), "First violet");
-  EXPECT_EQ(colourOf(9 * h + 5, h / 2 + 5), colour::kViolet);
+  EXPECT_EQ(colourOf(9 * h + 5, h / 2 + 5), colour::kFirstTestValue);
   EXPECT_TRUE(drawnText("Normal"));  // the mode button names the other mode
 
   a.m.lang = 0;
@@ -176,7 +179,7 @@ TEST_F(Drawing, StatusAndHelpLinesPerModeAndLanguage) {
   EXPECT_EQ(textOf(15 * h + 30, 10 * h), "Erreurs en rouge");
   EXPECT_EQ(textOf(15 * h + 100, 11 * h + 5), "Mode Normal");
   EXPECT_EQ(textOf(9 * h + 5, h + 5), "en vert");
-  EXPECT_EQ(colourOf(9 * h + 5, h + 5), colour::kGreen);
+  EXPECT_EQ(colourOf(9 * h + 5, h + 5), colour::kGivenEntered);
 }
 
 TEST_F(Drawing, PlacedValueColours) {
@@ -197,15 +200,15 @@ TEST_F(Drawing, PlacedValueColours) {
   a.b.tab2 = b.tab2;
   platform.paint();
   auto colourAt = [&](int c) { return textsAt((c - 1) * 47 + 10, 8).at(0).colour; };
-  EXPECT_EQ(colourAt(2), colour::kGreyText);
-  EXPECT_EQ(colourAt(3), colour::kRed);
-  EXPECT_EQ(colourAt(4), colour::kViolet);
-  EXPECT_EQ(colourAt(5), colour::kGreyText);  // blue only in test mode
+  EXPECT_EQ(colourAt(2), colour::kRightValue);
+  EXPECT_EQ(colourAt(3), colour::kWrongValue);
+  EXPECT_EQ(colourAt(4), colour::kFirstTestValue);
+  EXPECT_EQ(colourAt(5), colour::kRightValue);  // blue only in test mode
   a.m.es = 1;
   a.m.er = 1;
   platform.paint();
-  EXPECT_EQ(colourAt(3), colour::kGreyText);
-  EXPECT_EQ(colourAt(5), colour::kBlue);
+  EXPECT_EQ(colourAt(3), colour::kRightValue);
+  EXPECT_EQ(colourAt(5), colour::kNextTestValue);
 }
 
 TEST_F(Drawing, OnlyTheGridInUseIsWritten) {

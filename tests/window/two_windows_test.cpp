@@ -176,7 +176,7 @@ void tell(int fd, char c) { (void)!::write(fd, &c, 1); }
   App app(platform, dir.string());
   app.startUp();
   // No start-up solve (its box would wait for an answer): the record is what counts here.
-  platform.stopTimer(3);
+  platform.stopTimer(timer::kStartUp);
   if (ecriture(app.b.tab1, app.clue) != s.ta[0]) tell(toParent, 'X'), ::_exit(3);
   app.b = s.b;
   static_cast<Settings&>(app.m) = s.sb;

@@ -13,7 +13,7 @@ class Window : public test::UiTest {
  protected:
   int highlighted() {
     int n = 0;
-    for (const Draw& d : platform.of(Draw::Rectangle)) n += d.brush == colour::kBlack;
+    for (const Draw& d : platform.of(Draw::Rectangle)) n += d.brush == colour::kButtonFaceHover;
     return n;
   }
 };
@@ -28,11 +28,11 @@ TEST_F(Window, StartUpBoxShowsTheCumulativeTime) {
   ASSERT_EQ(platform.boxes.size(), 1u);
   EXPECT_NE(platform.boxes[0].text.find("1 h 2 m 5 s\n\n"), std::string::npos);
   EXPECT_EQ(platform.boxes[0].title, "Temps cumulé de recherche");
-  EXPECT_EQ(platform.boxes[0].style, 0x2040);
+  EXPECT_EQ(platform.boxes[0].style, kBoxOk);
   EXPECT_EQ(platform.windowTitle.rfind("Quincunx", 0), 0u);
   EXPECT_EQ(platform.client, (Point{987, 987}));
-  EXPECT_EQ(platform.timers[1], 1000);
-  EXPECT_EQ(platform.timers[3], 100);
+  EXPECT_EQ(platform.timers[timer::kClock], 1000);
+  EXPECT_EQ(platform.timers[timer::kStartUp], 100);
 
   s.nTimer = 0;
   s.lang = 1;
@@ -50,14 +50,13 @@ TEST_F(Window, StartUpBoxShowsTheCumulativeTime) {
 TEST_F(Window, StartUpCompletionSolvesBehindThePlayersValues) {
   const auto set = test::loadSet("sudoku-easy");
   Board b = test::sudokuBoard(set[7].puzzle);
-  int k = 0;
-  while (set[7].puzzle[k] != '.') ++k;
+  const int k = static_cast<int>(set[7].puzzle.find('.'));
   b.tab2[k / 9 + 1][k % 9 + 1] = '9';  // the player's value, maybe wrong
   save(b, Clue{}, Settings{});
   App& a = start();
   EXPECT_EQ(a.b.su, 1);
-  a.WndProc(kMsgTimer, 3, 0);
-  EXPECT_EQ(platform.timers.count(3), 0u);
+  a.WndProc(kMsgTimer, timer::kStartUp, 0);
+  EXPECT_EQ(platform.timers.count(timer::kStartUp), 0u);
   EXPECT_TRUE(a.b.tab2 == b.tab2);
   for (int i = 0; i < 81; ++i) {
     const int r = i / 9 + 1, c = i % 9 + 1;
@@ -75,19 +74,11 @@ TEST_F(Window, FirstStartWithoutPlacedValuesShowsAnEmptyPlayLayer) {
   save(b, Clue{}, Settings{});
   std::filesystem::remove(dir / kPlacedFile);
   App& a = start();
-  a.WndProc(kMsgTimer, 3, 0);
+  a.WndProc(kMsgTimer, timer::kStartUp, 0);
   for (int c = 1; c <= 9; ++c) {
     EXPECT_EQ(a.b.tab2[1][c], '0');
     EXPECT_NE(a.b.tab6[1][c], '0');
   }
-}
-
-TEST_F(Window, ClockTicksAndOtherTimersDoNothing) {
-  save(Board{}, Clue{}, Settings{});
-  App& a = start();
-  for (int i = 0; i < 61; ++i) a.WndProc(kMsgTimer, 1, 0);
-  a.WndProc(kMsgTimer, 7, 0);
-  EXPECT_EQ(a.m.nTimer, 61);
 }
 
 TEST_F(Window, PointerTracksButtonsAndCells) {
@@ -98,12 +89,12 @@ TEST_F(Window, PointerTracksButtonsAndCells) {
     platform.pointer = {px, py};
     a.WndProc(kMsgMouseMove, 0, pointParam(px, py));
   };
-  const Rect r1 = a.g.rect[1];
+  const Rect r1 = a.g.rect[button::kData];
   platform.draws.clear();
   move(r1.left + 3, r1.top + 3);
   // Once on entering, once more by the full redraw of the new (gap) cell.
   EXPECT_EQ(highlighted(), 2);
-  EXPECT_EQ(platform.draws.back().colour, colour::kYellow);
+  EXPECT_EQ(platform.draws.back().colour, colour::kButtonLabelHover);
   EXPECT_EQ(platform.cursor, CursorShape::Hand);
 
   platform.draws.clear();
@@ -114,7 +105,7 @@ TEST_F(Window, PointerTracksButtonsAndCells) {
   EXPECT_EQ(highlighted(), 0);
   std::vector<Draw> silver;
   for (const Draw& d : platform.of(Draw::Rectangle))
-    if (d.brush == colour::kSilver) silver.push_back(d);
+    if (d.brush == colour::kButtonFace) silver.push_back(d);
   ASSERT_EQ(silver.size(), 1u);  // only the button left behind, no full redraw
   EXPECT_EQ(silver[0].rect, r1);
   EXPECT_EQ(platform.cursor, CursorShape::Arrow);
@@ -127,7 +118,7 @@ TEST_F(Window, PointerTracksButtonsAndCells) {
   ASSERT_FALSE(platform.draws.empty());
   EXPECT_EQ(platform.draws[0].kind, Draw::Fill);  // the previous cell was a gap: nothing erased
   EXPECT_EQ(platform.draws[0].rect, (Rect{94, 94, 141, 141}));
-  EXPECT_EQ(platform.draws[0].colour, colour::kCursorCell);
+  EXPECT_EQ(platform.draws[0].colour, colour::kPointerCell);
 
   a.m.maju = 1;  // the Shift highlight freezes the current cell
   move(200, 200);
@@ -141,7 +132,7 @@ TEST_F(Window, PointerTracksButtonsAndCells) {
 TEST_F(Window, CurseurHighlightsTheButtonUnderTheFocusedPointer) {
   save(Board{}, Clue{}, Settings{});
   App& a = start();
-  const Rect r12 = a.g.rect[12];
+  const Rect r12 = a.g.rect[button::kPartial];
   platform.pointer = {r12.right, r12.bottom};
   platform.focus = false;
   platform.paint();

@@ -19,8 +19,7 @@ bool inSubGrid(int r, int c, int sud) {
 }
 
 void Board::clear() {
-  for (Grid* g : {&tab1, &tab2, &tab3, &tab6, &tab7, &tabp, &tabq})
-    for (auto& row : *g) row.fill('0');
+  for (Grid* g : {&tab1, &tab2, &tab3, &tab6, &tab7, &tabp, &tabq}) clearGrid(*g);
   for (Cands* k : {&candid, &candig, &candie, &candif}) {
     const char v = (k == &candie || k == &candif) ? '1' : '0';
     for (auto& row : *k)

@@ -27,6 +27,11 @@ inline constexpr Offset kGridAlign[6] = {{0, 0}, {0, 0}, {12, 0}, {6, 6}, {0, 12
 
 inline constexpr bool isDigit(char ch) { return ch >= '1' && ch <= '9'; }
 
+// Every cell '0', the unused row 0 and column 0 too.
+inline void clearGrid(Grid& g) {
+  for (auto& row : g) row.fill('0');
+}
+
 // True for the 72 cells of the field that belong to no sub-grid.
 bool isGapCell(int r, int c);
 // True when (r, c) lies in one of the sub-grids 1..sud.

@@ -23,6 +23,10 @@
 
 namespace qx {
 
+// A draw in 0..n-1. Plain modulo so that a seed gives the same boards and
+// puzzles with every standard library.
+inline int below(std::mt19937& rng, int n) { return static_cast<int>(rng() % static_cast<std::uint32_t>(n)); }
+
 // What a complete solve starts from: the givens, and the hidden clue once
 // placeClue has put it in tab2.
 Grid givensOf(const Board& b);

@@ -27,10 +27,6 @@ constexpr std::array<std::uint8_t, 512> kCount = [] {
   return t;
 }();
 
-// A draw in 0..n-1. Plain modulo so that a seed gives the same boards with
-// every standard library.
-int below(std::mt19937& rng, int n) { return static_cast<int>(rng() % static_cast<std::uint32_t>(n)); }
-
 }  // namespace
 
 ExactSolver::ExactSolver(int sud)

@@ -14,10 +14,6 @@ namespace qx {
 
 namespace {
 
-void clearGrid(Grid& g) {
-  for (auto& row : g) row.fill('0');
-}
-
 void fillMask(Cands& k) {
   for (auto& row : k)
     for (auto& cell : row) cell.fill('1');

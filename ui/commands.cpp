@@ -10,15 +10,6 @@
 
 namespace qx {
 
-namespace {
-
-void clearGrid(Grid& g) {
-  for (int r = 1; r <= kField; ++r)
-    for (int c = 1; c <= kField; ++c) g[r][c] = '0';
-}
-
-}  // namespace
-
 void App::show(const Message& box) { p_.messageBox(box.text, box.title, box.style); }
 
 bool App::confirm(Explain box) {

@@ -11,7 +11,7 @@
 #include <string_view>
 
 #include "files/puzzle_file.h"
-#include "platform/paper_module.h"
+#include "tools/common/pdf.h"
 #include "tools/common/batch.h"
 #include "tools/common/options.h"
 #include "tools/gen/generator.h"
@@ -181,14 +181,7 @@ int generateFiles(const Options& opt, std::ostream& out, std::ostream& err) {
       },
       out, err);
   if (status != 0 || boards.empty()) return status;
-  auto paper = loadPdfPaper(opt.pdf, "Quincunx", "quincunx-gen", err);
-  if (!paper) return 1;
-  printBoards(*paper, boards, opt.solutions);
-  if (!paper->finish()) {
-    err << "quincunx-gen: cannot write " << opt.pdf << "\n";
-    return 1;
-  }
-  return 0;
+  return writePdf(opt.pdf, "quincunx-gen", boards, opt.solutions, err) ? 0 : 1;
 }
 
 int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {

@@ -18,10 +18,6 @@ namespace qx::gen {
 
 using Rng = std::mt19937;
 
-// A draw in 0..n-1. Plain modulo so that a seed gives the same puzzles with
-// every standard library.
-inline int below(Rng& rng, int n) { return static_cast<int>(rng() % static_cast<std::uint32_t>(n)); }
-
 template <class T>
 void shuffle(std::vector<T>& v, Rng& rng) {
   for (int i = static_cast<int>(v.size()) - 1; i > 0; --i) std::swap(v[i], v[below(rng, i + 1)]);

@@ -17,7 +17,7 @@
 #include "engine/exact.h"
 #include "engine/rules.h"
 #include "files/puzzle_file.h"
-#include "platform/paper_module.h"
+#include "tools/common/pdf.h"
 #include "tools/common/batch.h"
 #include "tools/common/options.h"
 #include "ui/paper.h"
@@ -100,13 +100,7 @@ int printFiles(const Options& opt, std::ostream& out, std::ostream& err) {
     boards.push_back(std::move(board));
   }
   if (boards.empty()) return status;
-  auto paper = loadPdfPaper(opt.pdf, "Quincunx", "quincunx-solve", err);
-  if (!paper) return 1;
-  printBoards(*paper, boards, opt.solutions);
-  if (!paper->finish()) {
-    err << "quincunx-solve: cannot write " << opt.pdf << "\n";
-    return 1;
-  }
+  if (!writePdf(opt.pdf, "quincunx-solve", boards, opt.solutions, err)) return 1;
   out << opt.pdf << ": " << boards.size() << " puzzles\n";
   return status;
 }

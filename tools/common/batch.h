@@ -96,6 +96,10 @@ int streamJobs(int threads, const std::function<bool(std::string&)>& next,
       JobOutput o;
       for (int k = 0; k < n; ++k) {
         JobOutput one = job(w, first + k, inputs[static_cast<std::size_t>(k)]);
+        if (k == 0) {
+          o = std::move(one);
+          continue;
+        }
         o.out += one.out;
         o.err += one.err;
         o.status = std::max(o.status, one.status);

@@ -195,7 +195,7 @@ void loadLine(std::string_view line, Board& b) {
 std::string sudokuBlock(const char* cells) {
   static const std::string empty = [] {
     Grid g;
-    for (auto& row : g) row.fill('0');
+    clearGrid(g);
     return gridBlock(g);
   }();
   std::string block = empty;

@@ -25,7 +25,6 @@
 #include <cstring>
 #include <deque>
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <memory>
 #include <random>
@@ -422,10 +421,7 @@ TEST_F(RealWindow, ClosingAfterAChangeAsksWhetherToRecord) {
   const int c = k % 9 + 1, r = k / 9 + 1;
   auto files = [&] {
     std::string all;
-    for (const char* name : kStateFiles) {
-      std::ifstream in(dir / name, std::ios::binary);
-      all += std::string(std::istreambuf_iterator<char>(in), {}) + '|';
-    }
+    for (const char* name : kStateFiles) all += test::slurp(dir / name) + '|';
     return all;
   };
   const Texts texts;

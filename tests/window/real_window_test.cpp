@@ -740,7 +740,7 @@ TEST_F(RealWindow, RandomInput) {
   auto valid = [](const Grid& g, const char* allowed) {
     for (int r = 1; r <= kField; ++r)
       for (int c = 1; c <= kField; ++c)
-        if (!std::strchr(allowed, g[r][c])) return false;
+        if (g[r][c] == '\0' || !std::strchr(allowed, g[r][c])) return false;  // strchr finds the NUL too
     return true;
   };
   for (int i = 0; i < kRandomEvents; ++i) {

@@ -26,16 +26,8 @@ namespace {
 namespace fs = std::filesystem;
 using gen::Rating;
 
-using test::zeros;
-
 using test::slurp;
-
-bool solvedBoard(const Grid& g, int su) {
-  Board b;
-  b.setVariant(su);
-  b.tab1 = g;
-  return test::isSolved(b);
-}
+using test::zeros;
 
 // ------------------------------------------------------------ generation
 
@@ -76,7 +68,10 @@ TEST(Generate, EveryRatingOfBothVariantsIsUniqueAndAsAsked) {
       const auto p = gen::generate(opt, 5, 1);
       ASSERT_TRUE(p) << what;
       EXPECT_EQ(p->rating, want);
-      EXPECT_TRUE(solvedBoard(p->solution, su)) << what;
+      Board solved;
+      solved.setVariant(su);
+      solved.tab1 = p->solution;
+      EXPECT_TRUE(test::isSolved(solved)) << what;
       // The plain counter is quick on a Sudoku; the five grids' minimal
       // puzzles are left to the solver it was compared with above.
       const int solutions =
@@ -93,7 +88,6 @@ TEST(Generate, SameSeedAndNumberSamePuzzle) {
   const auto a = gen::generate(opt, 7, 1), b = gen::generate(opt, 7, 1);
   const auto other = gen::generate(opt, 7, 2), reseeded = gen::generate(opt, 8, 1);
   ASSERT_TRUE(a && b && other && reseeded);
-  EXPECT_TRUE(a->tab1 == b->tab1);
   EXPECT_EQ(puzzleText(a->tab1, a->clue), puzzleText(b->tab1, b->clue));
   EXPECT_FALSE(a->tab1 == other->tab1);
   EXPECT_FALSE(a->tab1 == reseeded->tab1);

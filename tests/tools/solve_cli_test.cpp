@@ -112,7 +112,6 @@ TEST_F(SolveCli, UsageErrorsSayWhy) {
       {{"--jobs", "2", "--permute", "3", "F"}, permuteAlone},
       {{"--jobs=0", "F"}, jobs},
       {{"--jobs", "1025", "F"}, jobs},
-      {{"--jobs"}, jobs},
       {{"--permute", "4294967296", "F"}, seed},
       {{"--permute", "+5", "F"}, seed},
       {{"--permute", "0x10", "F"}, seed},

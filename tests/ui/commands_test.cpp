@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <tuple>
 
 #include "files/file_ops.h"
 #include "files/puzzle_file.h"
@@ -16,6 +17,11 @@ namespace qx {
 namespace {
 
 namespace fs = std::filesystem;
+
+void makeExecutable(const fs::path& p) {
+  std::ofstream(p) << "#!/bin/sh\n";
+  fs::permissions(p, fs::perms(0755));
+}
 
 class Commands : public test::UiTest {
  protected:
@@ -62,12 +68,9 @@ TEST_F(Commands, CancelChangesNothing) {
                 button::kMode, button::kPartial}) {
     platform.answers = {kIdCancel};
     click(n);
-    EXPECT_TRUE(a.b.tab1 == before.tab1) << n;
-    EXPECT_TRUE(a.b.tab2 == before.tab2) << n;
-    EXPECT_TRUE(a.b.tab6 == before.tab6) << n;
-    EXPECT_TRUE(a.b.candie == before.candie) << n;
-    EXPECT_EQ(a.m.jou, modes.jou) << n;
-    EXPECT_EQ(a.m.es, modes.es) << n;
+    EXPECT_TRUE(std::tie(a.b.tab1, a.b.tab2, a.b.tab6, a.b.candie) ==
+                std::tie(before.tab1, before.tab2, before.tab6, before.candie)) << n;
+    EXPECT_EQ(std::tie(a.m.jou, a.m.es), std::tie(modes.jou, modes.es)) << n;
   }
   EXPECT_FALSE(fs::exists(dir / "quincunm.jeu.tmp"));
   EXPECT_EQ(platform.boxes.size(), 7u);
@@ -109,20 +112,20 @@ TEST_F(Commands, TestModeSequence) {
   App& a = startSudoku(3);
   const Point A = emptyCell(0), B = emptyCell(1);
   a.b.candie[A.y][A.x][solutionAt(A) - '0'] = '0';
+  // Each value typed: the cell's test mark and the count of test values.
+  const struct {
+    Point cell;
+    char value, mark;
+    int count;
+  } steps[] = {{A, '5', '1', 1}, {A, '6', '1', 1}, {B, '7', '2', 2}};
   click(button::kMode);
-  EXPECT_EQ(a.m.es, 1);
-  EXPECT_EQ(a.m.ess, 0);
-  moveTo(A.x, A.y);
-  type('5');
-  EXPECT_EQ(a.b.tab7[A.y][A.x], '1');
-  EXPECT_EQ(a.m.ess, 1);
-  type('6');
-  EXPECT_EQ(a.b.tab7[A.y][A.x], '1');
-  EXPECT_EQ(a.m.ess, 1);
-  moveTo(B.x, B.y);
-  type('7');
-  EXPECT_EQ(a.b.tab7[B.y][B.x], '2');
-  EXPECT_EQ(a.m.ess, 2);
+  EXPECT_EQ(std::tie(a.m.es, a.m.ess), std::make_tuple(1, 0));
+  for (const auto& t : steps) {
+    moveTo(t.cell.x, t.cell.y);
+    type(t.value);
+    EXPECT_EQ(std::make_tuple(a.b.tab2[t.cell.y][t.cell.x], a.b.tab7[t.cell.y][t.cell.x], a.m.ess),
+              std::make_tuple(t.value, t.mark, t.count)) << t.value;
+  }
   const std::size_t boxes = platform.boxes.size();
   moveTo(A.x, A.y);
   type('8');
@@ -139,10 +142,8 @@ TEST_F(Commands, TestModeSequence) {
   a.b.candie[B.y][B.x][1] = '0';  // changed during the test, then restored
   click(button::kMode);
   EXPECT_EQ(a.m.es, 0);
-  EXPECT_EQ(a.b.tab2[A.y][A.x], '6');  // the violet value stays
-  EXPECT_EQ(a.b.tab7[A.y][A.x], '1');
-  EXPECT_EQ(a.b.tab2[B.y][B.x], '0');  // the blue one goes
-  EXPECT_EQ(a.b.tab7[B.y][B.x], '0');
+  EXPECT_EQ(std::tie(a.b.tab2[A.y][A.x], a.b.tab7[A.y][A.x]), std::make_tuple('6', '1'));  // violet stays
+  EXPECT_EQ(std::tie(a.b.tab2[B.y][B.x], a.b.tab7[B.y][B.x]), std::make_tuple('0', '0'));  // blue goes
   EXPECT_EQ(a.b.candie[B.y][B.x][1], '1');
   EXPECT_EQ(a.b.candie[A.y][A.x][solutionAt(A) - '0'], '0');
 
@@ -172,7 +173,7 @@ TEST_F(Commands, InsertDigitTogglesTheMask) {
 
 TEST_F(Commands, WinMessageWithTheElapsedTime) {
   App& a = startSudoku(5);
-  for (int seconds : {42, 3725}) {
+  for (const auto& [seconds, shown] : {std::pair{42, "42 s"}, {3725, "1 h 2 m 5 s"}}) {
     for (int r = 1; r <= 9; ++r)
       for (int c = 1; c <= 9; ++c) a.b.tab2[r][c] = '0';
     a.m.nTimer = seconds;
@@ -184,8 +185,7 @@ TEST_F(Commands, WinMessageWithTheElapsedTime) {
     }
     ASSERT_EQ(platform.boxes.size(), boxes + 1);
     EXPECT_EQ(platform.boxes.back().title, "Gagné");
-    const std::string expected = seconds == 42 ? "42 s" : "1 h 2 m 5 s";
-    EXPECT_EQ(platform.boxes.back().text, "Bravo : vous avez gagné en " + expected);
+    EXPECT_EQ(platform.boxes.back().text, "Bravo : vous avez gagné en " + std::string(shown));
     EXPECT_EQ(a.m.nTimer, seconds);
   }
 }
@@ -345,8 +345,7 @@ TEST_F(Commands, InstalledStateLivesApartFromTheShippedData) {
 
   // Help: the shipped help file, to whatever viewer the PATH offers.
   fs::create_directories(dir / "bin");
-  std::ofstream(dir / "bin" / "xdg-open") << "#!/bin/sh\n";
-  fs::permissions(dir / "bin" / "xdg-open", fs::perms(0755));
+  makeExecutable(dir / "bin" / "xdg-open");
   {
     const test::ScopedEnv onlyThese("PATH", (dir / "bin").string());
     click(button::kHelp);
@@ -432,10 +431,6 @@ TEST_F(Commands, HelpStartsTheFirstViewerThatStarts) {
     fs::remove_all(path);
     fs::remove(dir / "quincunx-help");
     fs::create_directories(path);
-    auto makeExecutable = [](const fs::path& p) {
-      std::ofstream(p) << "#!/bin/sh\n";
-      fs::permissions(p, fs::perms(0755));
-    };
     if (c.besideExe) makeExecutable(dir / "quincunx-help");
     for (const char* v : c.onPath) makeExecutable(path / v);
     for (const char* helpFile : {"quincunx-fr.chm", "quincunx-en.chm"}) std::ofstream(dir / helpFile) << "x";

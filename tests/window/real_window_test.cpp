@@ -25,11 +25,10 @@
 #include <cstring>
 #include <deque>
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <memory>
 #include <random>
-#include <unistd.h>
+#include <tuple>
 
 #include "engine/exact.h"
 #include "files/puzzle_file.h"
@@ -178,6 +177,18 @@ class RealWindow : public ::testing::Test {
     QTest::mouseMove(widget, cellCentre(c, r));
     QTest::keyClick(widget, digit);
   }
+  void typeAt(int k, char digit) { typeAt(k % 9 + 1, k / 9 + 1, digit); }
+  // Types from[k] into every cell k of grid 1 that p leaves empty (or holds, for givens), but skip.
+  void typeAll(const std::string& from, bool givens, int skip = -1) {
+    for (int k = 0; k < 81; ++k)
+      if ((p.puzzle[k] != '.') == givens && k != skip) typeAt(k, from[k]);
+  }
+  // Line n of the easy set, saved as the board the program starts on.
+  App& startEasy(int n) {
+    p = test::loadSet("sudoku-easy")[n];
+    save(test::sudokuBoard(p.puzzle));
+    return start();
+  }
   // Any pixel of the cell's inside in this colour.
   bool cellHas(const QImage& img, int c, int r, QRgb colour) {
     const int h = app->g.hh;
@@ -193,7 +204,10 @@ class RealWindow : public ::testing::Test {
   std::unique_ptr<App> app;
   QWidget* widget = nullptr;
   Answerer answers;
+  test::SetPuzzle p;
 };
+
+constexpr const char* kStateFiles[] = {kPuzzleFile, kPlacedFile, kMaskFile, kTestMaskFile, kSettingsFile};
 
 // The first empty cell of an 81-cell puzzle from index from on.
 int emptyAt(std::string_view puzzle, int from = 0) { return static_cast<int>(puzzle.find('.', from)); }
@@ -230,32 +244,25 @@ TEST_F(RealWindow, SudokuTypedInDataModeAndPlayedToTheWin) {
   empty.setVariant(1);
   save(empty);
   start();
-  const auto set = test::loadSet("sudoku-easy");
-  const test::SetPuzzle& p = set[11];
-
+  p = test::loadSet("sudoku-easy")[11];
   click(button::kData);
-  for (int k = 0; k < 81; ++k)
-    if (p.puzzle[k] != '.') typeAt(k % 9 + 1, k / 9 + 1, p.puzzle[k]);
+  typeAll(p.puzzle, true);
   EXPECT_EQ(test::grid1(app->b), p.puzzle);
   click(button::kPlay);  // solved behind the board
   const std::size_t before = answers.texts.size();
-  for (int k = 0; k < 81; ++k)
-    if (p.puzzle[k] == '.') typeAt(k % 9 + 1, k / 9 + 1, p.solution[k]);
+  typeAll(p.solution, false);
   ASSERT_EQ(answers.texts.size(), before + 1);
   EXPECT_EQ(answers.titles.back(), "Gagné");
   EXPECT_EQ(answers.texts.back().rfind("Bravo : vous avez gagné en ", 0), 0u);
 }
 
 TEST_F(RealWindow, TestModeValuesShowVioletAndBlue) {
-  const auto set = test::loadSet("sudoku-easy");
-  const test::SetPuzzle& p = set[12];
-  save(test::sudokuBoard(p.puzzle));
-  App& a = start();
+  App& a = startEasy(12);
   const int first = emptyAt(p.puzzle), second = emptyAt(p.puzzle, first + 1);
   click(button::kMode);
   ASSERT_EQ(a.m.es, 1);
-  typeAt(first % 9 + 1, first / 9 + 1, p.solution[first]);
-  typeAt(second % 9 + 1, second / 9 + 1, p.solution[second]);
+  typeAt(first, p.solution[first]);
+  typeAt(second, p.solution[second]);
   QTest::mouseMove(widget, QPoint(10 * a.g.hh + 5, 3 * a.g.hh));  // away from both cells
   QImage img = grab();
   EXPECT_TRUE(cellHas(img, first % 9 + 1, first / 9 + 1, qRgb(192, 0, 255)));
@@ -267,14 +274,10 @@ TEST_F(RealWindow, TestModeValuesShowVioletAndBlue) {
 }
 
 TEST_F(RealWindow, RecordThenRestartRestoresEverything) {
-  const auto set = test::loadSet("sudoku-easy");
-  const test::SetPuzzle& p = set[13];
-  save(test::sudokuBoard(p.puzzle));
-  App& a = start();
-  const int k = emptyAt(p.puzzle);
-  typeAt(k % 9 + 1, k / 9 + 1, '4');
+  App& a = startEasy(13);
+  typeAt(emptyAt(p.puzzle), '4');
   QTest::keyPress(widget, Qt::Key_Insert);
-  QTest::keyClick(widget, p.solution[k] == '7' ? '8' : '7');  // a candidate edit, maybe
+  QTest::keyClick(widget, p.solution[emptyAt(p.puzzle)] == '7' ? '8' : '7');  // a candidate edit, maybe
   QTest::keyRelease(widget, Qt::Key_Insert);
   click(button::kError);
   click(button::kCandidate);
@@ -285,16 +288,9 @@ TEST_F(RealWindow, RecordThenRestartRestoresEverything) {
   stop();
 
   App& b = start();
-  EXPECT_TRUE(b.b.tab1 == saved.tab1);
-  EXPECT_TRUE(b.b.tab2 == saved.tab2);
-  EXPECT_TRUE(b.b.tab7 == saved.tab7);
-  EXPECT_TRUE(b.b.candie == saved.candie);
-  EXPECT_TRUE(b.b.candif == saved.candif);
-  EXPECT_EQ(b.b.su, 1);
-  EXPECT_EQ(b.m.lang, 1);
-  EXPECT_EQ(b.m.er, 1);
-  EXPECT_EQ(b.m.cand, 1);
-  EXPECT_EQ(b.m.es, modes.es);
+  EXPECT_TRUE(std::tie(b.b.tab1, b.b.tab2, b.b.tab7, b.b.candie, b.b.candif) ==
+              std::tie(saved.tab1, saved.tab2, saved.tab7, saved.candie, saved.candif));
+  EXPECT_EQ(std::make_tuple(b.b.su, b.m.lang, b.m.er, b.m.cand, b.m.es), std::make_tuple(1, 1, 1, 1, modes.es));
   EXPECT_GE(b.m.nTimer, modes.nTimer);
 }
 
@@ -390,10 +386,7 @@ TEST_F(RealWindow, EveryLabelLiesInsideItsButton) {
 TEST_F(RealWindow, BoardIsSharpOnAScaledScreen) {
   const qreal ratio = QGuiApplication::primaryScreen()->devicePixelRatio();
   if (ratio == 1) GTEST_SKIP() << "needs QT_SCALE_FACTOR";
-  const auto set = test::loadSet("sudoku-easy");
-  save(test::sudokuBoard(set[3].puzzle));
-  App& a = start();
-  const int h = a.g.hh;
+  const int h = startEasy(3).g.hh;
   ASSERT_EQ(h, 47);  // a logical 1280x1024 screen
   QTest::mouseMove(widget, cellCentre(11, 2));
   const QImage img = grab().convertToFormat(QImage::Format_RGB32);
@@ -423,17 +416,12 @@ TEST_F(RealWindow, BoardIsSharpOnAScaledScreen) {
 // Closing the window asks whether to record only after a change (the clock
 // alone is none), and each answer does what it says.
 TEST_F(RealWindow, ClosingAfterAChangeAsksWhetherToRecord) {
-  const auto set = test::loadSet("sudoku-easy");
-  const test::SetPuzzle& p = set[15];
+  p = test::loadSet("sudoku-easy")[15];
   const int k = emptyAt(p.puzzle);
   const int c = k % 9 + 1, r = k / 9 + 1;
-  const char* names[] = {kPuzzleFile, kPlacedFile, kMaskFile, kTestMaskFile, kSettingsFile};
   auto files = [&] {
     std::string all;
-    for (const char* name : names) {
-      std::ifstream in(dir / name, std::ios::binary);
-      all += std::string(std::istreambuf_iterator<char>(in), {}) + '|';
-    }
+    for (const char* name : kStateFiles) all += test::slurp(dir / name) + '|';
     return all;
   };
   const Texts texts;
@@ -576,8 +564,7 @@ TEST_F(RealWindow, NewPuzzleOfTheChosenRating) {
     EXPECT_EQ(after, before + (t.file ? 1 : 0));
     if (!t.file) continue;
     const fs::path made = jeux / t.file;
-    Grid tab1;
-    for (auto& row : tab1) row.fill('0');
+    Grid tab1 = test::zeros();
     Clue clue;
     ASSERT_TRUE(lecture(made.string(), tab1, clue)) << made;
     EXPECT_EQ(ExactSolver(t.su == 0 ? 5 : 1).count(tab1, 2), 1);
@@ -642,10 +629,7 @@ TEST_F(RealWindow, CtrlPPrintsTheBoard) {
 // After a game recorded with a wrong value, a restart shows it red, says
 // nothing of erroneous data, and only the true solution wins.
 TEST_F(RealWindow, RecordedWrongValueStaysRedAfterARestart) {
-  const auto set = test::loadSet("sudoku-easy");
-  const test::SetPuzzle& p = set[14];
-  save(test::sudokuBoard(p.puzzle));
-  start();
+  startEasy(14);
   // The wrong value repeats a given of its own row.
   int wrong = 0;
   char value = 0;
@@ -672,8 +656,7 @@ TEST_F(RealWindow, RecordedWrongValueStaysRedAfterARestart) {
   for (const std::string& t : answers.texts) EXPECT_EQ(t.find("erron"), std::string::npos) << t;
 
   // Everything else right: complete, yet no win while the wrong value stays.
-  for (int k = 0; k < 81; ++k)
-    if (p.puzzle[k] == '.' && k != wrong) typeAt(k % 9 + 1, k / 9 + 1, p.solution[k]);
+  typeAll(p.solution, false, wrong);
   for (const std::string& t : answers.texts) EXPECT_EQ(t.find("Bravo"), std::string::npos) << t;
   typeAt(wc, wr, p.solution[wrong]);
   ASSERT_FALSE(answers.texts.empty());
@@ -712,10 +695,9 @@ TEST_F(RealWindow, ControlBytesInCellsDrawAsAMark) {
 // Whatever stands in place of a state file, the window starts, names the
 // file in one box, and the next record keeps it as NAME.bad.
 TEST_F(RealWindow, StateFilesThatCannotBeReadAreNamedAndKeptAside) {
-  const char* names[] = {kPuzzleFile, kPlacedFile, kMaskFile, kTestMaskFile, kSettingsFile};
   int i = 0;
   for (test::Hostile k : test::kHostile) {
-    const char* name = names[i++ % 5];
+    const char* name = kStateFiles[i++ % 5];
     SCOPED_TRACE(std::string(test::nameOf(k)) + " as " + name);
     save(Board{});
     test::plant(k, dir / name);
@@ -733,12 +715,12 @@ TEST_F(RealWindow, StateFilesThatCannotBeReadAreNamedAndKeptAside) {
     fs::remove_all(dir / (std::string(name) + ".bad"));
   }
   // All five at once: one box names them all.
-  for (const char* name : names) test::plant(test::Hostile::folder, dir / name);
+  for (const char* name : kStateFiles) test::plant(test::Hostile::folder, dir / name);
   answers.texts.clear();
   App& a = start();
   a.reportIgnored();
   ASSERT_FALSE(answers.texts.empty());
-  for (const char* name : names) EXPECT_NE(answers.texts.back().find(name), std::string::npos);
+  for (const char* name : kStateFiles) EXPECT_NE(answers.texts.back().find(name), std::string::npos);
 }
 
 const int kRandomEvents = std::getenv("QX_RANDOM_EVENTS") ? std::atoi(std::getenv("QX_RANDOM_EVENTS")) : 20000;
@@ -758,7 +740,7 @@ TEST_F(RealWindow, RandomInput) {
   auto valid = [](const Grid& g, const char* allowed) {
     for (int r = 1; r <= kField; ++r)
       for (int c = 1; c <= kField; ++c)
-        if (!std::strchr(allowed, g[r][c])) return false;
+        if (g[r][c] == '\0' || !std::strchr(allowed, g[r][c])) return false;  // strchr finds the NUL too
     return true;
   };
   for (int i = 0; i < kRandomEvents; ++i) {

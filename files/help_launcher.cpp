@@ -6,6 +6,8 @@
 #include <optional>
 #include <unistd.h>
 
+#include "texts/text_numbers.h"
+
 namespace qx {
 
 namespace {
@@ -55,13 +57,13 @@ std::vector<std::string> helpViewers(const std::string& dir, std::string_view pa
 HelpLaunch ViewReadMeFile(const std::string& dir, const std::string& helpFile) {
   HelpLaunch launch;
   if (dir == "0") {
-    launch.errorText = 81;
+    launch.errorText = number(Text::kExecutableName);
     return launch;
   }
   launch.helpPath = dir + "/" + helpFile;
   std::error_code ec;
   if (!std::filesystem::exists(launch.helpPath, ec)) {
-    launch.errorText = 82;
+    launch.errorText = number(Text::kHelpFileMissing);
     return launch;
   }
   const char* path = std::getenv("PATH");
